@@ -100,7 +100,7 @@ int64_t TreeDepth(const MOTIONOBJ* root) {
     return best;
 }
 
-void FreeSubtree(MOTIONOBJ* part, void (*release)(MOTIONOBJ*)) {
+void FreeSubtree(MOTIONOBJ* part, PartRelease release, void* context) {
     // Post-order without recursion: descend to a leaf, free it, climb.
     MOTIONOBJ* p = part;
     while (p) {
@@ -111,16 +111,26 @@ void FreeSubtree(MOTIONOBJ* part, void (*release)(MOTIONOBJ*)) {
         MOTIONOBJ* up = p->pParent;
         MOTIONOBJ* next = p == part ? nullptr : p->pNext;
         if (p != part && up) up->pChild = next;  // detach p; its next sibling becomes the first child
-        if (release) release(p);
+        if (release) release(p, context);
         delete p;
         if (p == part) break;
         p = next ? next : up;
     }
 }
 
-void FreeTree(_MOTIONDATA* data, void (*release)(MOTIONOBJ*)) {
+void FreeChildren(MOTIONOBJ* part, PartRelease release, void* context) {
+    MOTIONOBJ* c = part->pChild;
+    part->pChild = nullptr;
+    while (c) {
+        MOTIONOBJ* next = c->pNext;
+        FreeSubtree(c, release, context);
+        c = next;
+    }
+}
+
+void FreeTree(_MOTIONDATA* data, PartRelease release, void* context) {
     if (!data->pTop) return;
-    FreeSubtree(data->pTop, release);
+    FreeSubtree(data->pTop, release, context);
     data->pTop = nullptr;
     pGet = nullptr;
 }

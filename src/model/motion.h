@@ -75,12 +75,17 @@ void GameInit(_MOTIONDATA* data);
 // at->NextIsSibling is 1. `name` is CP932, at most 254 bytes are kept.
 void OBJInit(MOTIONOBJ* at, const char* name);
 
+// Called on every part just before it is freed, to free its meshes.
+typedef void (*PartRelease)(MOTIONOBJ* part, void* context);
+
 // Frees `part` and its whole subtree without recursion, children before their
-// parents; `release` (may be null) is called on each part first, to free its
-// meshes. The caller unlinks `part` from its parent and siblings.
-void FreeSubtree(MOTIONOBJ* part, void (*release)(MOTIONOBJ*));
+// parents; `release` (may be null) is called on each part first. The caller
+// unlinks `part` from its parent and siblings.
+void FreeSubtree(MOTIONOBJ* part, PartRelease release, void* context);
+// Frees every part below `part`, leaving it without children.
+void FreeChildren(MOTIONOBJ* part, PartRelease release, void* context);
 // Frees the whole tree of `data` (the tree half of shutting down).
-void FreeTree(_MOTIONDATA* data, void (*release)(MOTIONOBJ*));
+void FreeTree(_MOTIONDATA* data, PartRelease release, void* context);
 
 // The next part after `part` in walk order within the tree rooted at `root`,
 // or null after the last one. Used by the loops that must not recurse.
