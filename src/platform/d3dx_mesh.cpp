@@ -26,6 +26,11 @@ DeviceHook* SetDeviceHook(DeviceHook* hook) {
 
 // ---------------------------------------------------------------- counting
 
+static long gLive = 0;
+KavUnknown::KavUnknown() { ++gLive; }
+KavUnknown::~KavUnknown() { --gLive; }
+long KavUnknown::Live() { return gLive; }
+
 DWORD KavUnknown::Release() {
     const DWORD left = --refs_;
     if (left == 0) delete this;

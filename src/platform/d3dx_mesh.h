@@ -65,9 +65,12 @@ class KavUnknown {
 public:
     DWORD AddRef() { return ++refs_; }
     DWORD Release();
+    // Objects alive right now (meshes, buffers, textures), to find leaks.
+    static long Live();
 
 protected:
-    virtual ~KavUnknown() = default;
+    KavUnknown();
+    virtual ~KavUnknown();
 
 private:
     DWORD refs_ = 1;
