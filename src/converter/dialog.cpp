@@ -25,6 +25,10 @@ ConvDialog::ConvDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Kavconv"));
     setFixedSize(Units(0, 0, 186, 90).size());
+    // The units above assume an 8-point font; a larger one would not fit the buttons.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     auto pathBox = [this](int id, QRect where) {
         auto* edit = new QLineEdit(this);
