@@ -297,15 +297,14 @@ HRESULT D3DXCreateSphere(IDirect3DDevice9*, float radius, unsigned slices, unsig
     std::vector<DWORD> idx;
     idx.reserve(size_t(nf) * 3);
     auto ring = [&](unsigned st, unsigned sl) { return DWORD(1 + (st - 1) * slices + sl % slices); };
-    // Seen from outside, theta grows counter-clockwise around +z, so the
-    // clockwise order runs against it.
-    for (unsigned sl = 0; sl < slices; ++sl) idx.insert(idx.end(), {0, ring(1, sl + 1), ring(1, sl)});
+    // Front faces are clockwise seen from outside (left-handed axes).
+    for (unsigned sl = 0; sl < slices; ++sl) idx.insert(idx.end(), {0, ring(1, sl), ring(1, sl + 1)});
     for (unsigned st = 1; st + 1 < stacks; ++st)
         for (unsigned sl = 0; sl < slices; ++sl) {
-            idx.insert(idx.end(), {ring(st, sl), ring(st, sl + 1), ring(st + 1, sl)});
-            idx.insert(idx.end(), {ring(st, sl + 1), ring(st + 1, sl + 1), ring(st + 1, sl)});
+            idx.insert(idx.end(), {ring(st, sl), ring(st + 1, sl), ring(st, sl + 1)});
+            idx.insert(idx.end(), {ring(st, sl + 1), ring(st + 1, sl), ring(st + 1, sl + 1)});
         }
-    for (unsigned sl = 0; sl < slices; ++sl) idx.insert(idx.end(), {nv - 1, ring(stacks - 1, sl), ring(stacks - 1, sl + 1)});
+    for (unsigned sl = 0; sl < slices; ++sl) idx.insert(idx.end(), {nv - 1, ring(stacks - 1, sl + 1), ring(stacks - 1, sl)});
     void* ib;
     m->LockIndexBuffer(0, &ib);
     for (size_t i = 0; i < idx.size(); ++i) {
