@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -164,12 +165,10 @@ ModLoadResult ModApply(const unsigned char* image, size_t size, _MOTIONDATA* dat
             const size_t up = size_t(parents[i]);
             if (MOTIONOBJ* prev = lastChild[up]) {
                 prev->NextIsSibling = 1;
-                OBJInit(prev, "");
+                part = OBJInitForLoad(prev);
                 prev->NextIsSibling = 0;
-                part = prev->pNext;
             } else {
-                OBJInit(parts[up], "");
-                part = parts[up]->pChild;
+                part = OBJInitForLoad(parts[up]);
             }
             lastChild[up] = part;
         }
@@ -179,8 +178,10 @@ ModLoadResult ModApply(const unsigned char* image, size_t size, _MOTIONDATA* dat
             const unsigned char* slot = rec + kModSlotSize * size_t(s);
             std::memcpy(&part->mSlotRot[s], slot, 64);
             std::memcpy(&part->vSlotOffset[s], slot + 64, 12);
-            std::memcpy(&data->Speed[s], slot + 76, 4);
         }
+        // Every record repeats the motion set's speeds; the last one counts.
+        if (i + 1 == n)
+            for (int s = 0; s < kSlotCount; ++s) std::memcpy(&data->Speed[s], rec + kModSlotSize * size_t(s) + 76, 4);
         std::memcpy(&part->vHome, rec + kRecHome, 12);
         ReadField(part->Name, rec + kRecName);
         ReadField(part->XName, rec + kRecXName);
@@ -205,22 +206,54 @@ ModLoadResult ModApply(const unsigned char* image, size_t size, _MOTIONDATA* dat
     return result;
 }
 
+namespace {
+
+// The whole content of a file, read straight into an uninitialised buffer.
+// Returns 0 or the errno of the failing step.
+int ReadWholeFile(const QString& path, std::unique_ptr<unsigned char[]>* buffer, size_t* size) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    struct stat st {};
+    int err = ::fstat(fd, &st) == 0 ? 0 : errno;
+    if (!err && S_ISDIR(st.st_mode)) err = EISDIR;
+    size_t n = err ? 0 : size_t(st.st_size);
+    if (!err) {
+        *buffer = std::make_unique_for_overwrite<unsigned char[]>(n ? n : 1);
+        size_t got = 0;
+        while (got < n) {
+            const ssize_t k = ::read(fd, buffer->get() + got, n - got);
+            if (k < 0 && errno == EINTR) continue;
+            if (k < 0) {
+                err = errno;
+                break;
+            }
+            if (k == 0) break;  // the file shrank meanwhile
+            got += size_t(k);
+        }
+        n = got;
+    }
+    ::close(fd);
+    *size = n;
+    return err;
+}
+
+}  // namespace
+
 ModLoadResult ModReadFile(const QString& path, _MOTIONDATA* data, ModLoadView* view) {
-    QFile f(path);
-    ModLoadResult result;
-    if (!f.open(QIODevice::ReadOnly)) {
+    std::unique_ptr<unsigned char[]> bytes;
+    size_t size = 0;
+    if (const int err = ReadWholeFile(path, &bytes, &size)) {
+        ModLoadResult result;
         result.error = ModError::CannotOpen;
-        result.reason = QFileInfo::exists(path) ? QStringLiteral("ファイルを読む権限がありません。")
-                                                : QStringLiteral("ファイルが見つかりません。");
+        result.reason = err == ENOENT ? QStringLiteral("ファイルが見つかりません。")
+                        : err == EACCES ? QStringLiteral("ファイルを読む権限がありません。")
+                        : err == EISDIR ? QStringLiteral("フォルダです。")
+                                        : QStringLiteral("ファイルを読み込めませんでした（%1）。")
+                                              .arg(QString::fromLocal8Bit(std::strerror(err)));
         return result;
     }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        result.error = ModError::CannotOpen;
-        result.reason = QStringLiteral("ファイルを読み込めませんでした。");
-        return result;
-    }
-    return ModApply(reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()), data, view);
+    return ModApply(bytes.get(), size, data, view);
 }
 
 std::string ModBuild(const _MOTIONDATA* data, const MOTIONOBJ* root) {
@@ -321,13 +354,6 @@ bool WriteFileAtomically(const QString& path, const std::string& bytes, QString*
         *reason = ErrnoText(err);
         return false;
     }
-    // Make the rename itself durable.
-    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
     return true;
 }
 
@@ -343,20 +369,18 @@ void FileSave(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ*) {
 void FileLoad(_MOTIONDATA* data, MOTIONOBJ*, MOTIONOBJ*) {
     const QString name = LocalToQString(FileName);
     data->pTop->NextIsSibling = 0;
-    QFile f(name);
-    const bool opened = f.open(QIODevice::ReadOnly);
-    const QByteArray bytes = opened ? f.readAll() : QByteArray();
-    const bool readOk = opened && f.error() == QFileDevice::NoError;
-    f.close();
-    // X-file paths in the records are relative to the start directory.
+    // Read first, then go to the start directory: X-file paths in the
+    // records are relative to it.
+    std::unique_ptr<unsigned char[]> bytes;
+    size_t size = 0;
+    const int err = ReadWholeFile(name, &bytes, &size);
     SetCurrentDirectoryA(CurrentPath);
-    if (!readOk) {
+    if (err) {
         MessageBoxA(QStringLiteral("%1を開けませんでした。").arg(name), QStringLiteral("エラー"), MB_OK);
         return;
     }
 
-    const ModLoadResult r =
-        ModApply(reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()), data, gLoadView);
+    const ModLoadResult r = ModApply(bytes.get(), size, data, gLoadView);
     switch (r.error) {
         case ModError::None: break;
         case ModError::WrongHeader:

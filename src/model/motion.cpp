@@ -21,10 +21,10 @@ static void Walk(MOTIONOBJ* part, MOTIONOBJ* parent, F& f) {
 }
 
 // Fresh pose, slots, links and name of a new part.
-static void InitPart(MOTIONOBJ* n, const char* name) {
+static void InitPart(MOTIONOBJ* n, const char* name, bool slots = true) {
     D3DXMatrixIdentity(&n->mWorld);
     D3DXMatrixIdentity(&n->mRot);
-    for (int i = 0; i < kSlotCount; ++i) {
+    for (int i = 0; slots && i < kSlotCount; ++i) {
         D3DXMatrixIdentity(&n->mSlotRot[i]);
         n->vSlotOffset[i] = D3DXVECTOR3(0, 0, 0);
     }
@@ -56,7 +56,7 @@ void GameInit(_MOTIONDATA* data) {
     data->Loop = 1;
 }
 
-void OBJInit(MOTIONOBJ* at, const char* name) {
+static MOTIONOBJ* Attach(MOTIONOBJ* at) {
     MOTIONOBJ* n = new MOTIONOBJ;
     if (at->NextIsSibling == 1) {
         at->pNext = n;
@@ -65,7 +65,15 @@ void OBJInit(MOTIONOBJ* at, const char* name) {
         at->pChild = n;
         n->pParent = at;
     }
-    InitPart(n, name);
+    return n;
+}
+
+void OBJInit(MOTIONOBJ* at, const char* name) { InitPart(Attach(at), name); }
+
+MOTIONOBJ* OBJInitForLoad(MOTIONOBJ* at) {
+    MOTIONOBJ* n = Attach(at);
+    InitPart(n, "", false);
+    return n;
 }
 
 MOTIONOBJ* NextInWalk(MOTIONOBJ* part, const MOTIONOBJ* root) {

@@ -17,16 +17,7 @@ bool D3DXMATRIX::operator==(const D3DXMATRIX& b) const {
     return true;
 }
 
-D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out) {
-    *out = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
-    return out;
-}
-
-bool D3DXMatrixIsIdentity(const D3DXMATRIX* m) {
-    D3DXMATRIX id;
-    D3DXMatrixIdentity(&id);
-    return *m == id;
-}
+bool D3DXMatrixIsIdentity(const D3DXMATRIX* m) { return *m == kIdentityMatrix; }
 
 D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* out, float x, float y, float z) {
     *out = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1);

@@ -46,7 +46,7 @@ struct D3DXMATRIX {
         float m[4][4];
     };
 
-    D3DXMATRIX() = default;
+    D3DXMATRIX() {}  // left uninitialised, like the other math types
     constexpr D3DXMATRIX(float a11, float a12, float a13, float a14, float a21, float a22, float a23,
                          float a24, float a31, float a32, float a33, float a34, float a41, float a42,
                          float a43, float a44)
@@ -69,7 +69,12 @@ struct D3DVIEWPORT9 {
 constexpr float kDegToRad = 0.017453292f;
 constexpr float D3DX_PI = 3.14159265f;
 
-D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out);
+constexpr D3DXMATRIX kIdentityMatrix(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+
+inline D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out) {
+    *out = kIdentityMatrix;
+    return out;
+}
 bool D3DXMatrixIsIdentity(const D3DXMATRIX* m);
 D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* out, float x, float y, float z);
 D3DXMATRIX* D3DXMatrixScaling(D3DXMATRIX* out, float sx, float sy, float sz);

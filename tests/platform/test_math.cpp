@@ -73,7 +73,7 @@ TEST(Math, InverseUndoesAndSingularIsRefused) {
     ASSERT_NE(D3DXMatrixInverse(&inv, nullptr, &m), nullptr);
     ExpectNear(m * inv, *D3DXMatrixIdentity(&id));
 
-    D3DXMATRIX zero{};
+    const D3DXMATRIX zero(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     float det = 1;
     EXPECT_EQ(D3DXMatrixInverse(&inv, &det, &zero), nullptr);
     EXPECT_EQ(det, 0.0f);
