@@ -24,8 +24,10 @@ public:
         items_.push_back({kInts, {}, {}, std::move(v), {}});
         return *this;
     }
-    XWriter& Floats(std::vector<double> v) {
-        items_.push_back({kFloats, {}, {}, {}, std::move(v)});
+    // `group` > 0: an array of structs of that many floats (vectors, colours),
+    // written as "x;y;z;,x;y;z;;" as exporters do; 0: plain values.
+    XWriter& Floats(std::vector<double> v, int group = 0) {
+        items_.push_back({kFloats, {}, {}, {}, std::move(v), group});
         return *this;
     }
     XWriter& Str(const std::string& s) {
@@ -50,10 +52,11 @@ public:
                     break;
                 case kFloats:
                     for (size_t i = 0; i < it.floats.size(); ++i) {
-                        std::snprintf(buf, sizeof buf, "%.17g", it.floats[i]);
+                        std::snprintf(buf, sizeof buf, "%.17g;", it.floats[i]);
                         s += buf;
-                        s += i + 1 < it.floats.size() ? ";" : ";;\n";
+                        if (it.group && (i + 1) % size_t(it.group) == 0) s += i + 1 < it.floats.size() ? "," : ";";
                     }
+                    s += "\n";
                     break;
                 case kStr: s += "\"" + it.a + "\";\n"; break;
                 case kRef: s += "{ " + it.a + " }\n"; break;
@@ -118,6 +121,7 @@ private:
         std::string a, b;
         std::vector<uint32_t> ints;
         std::vector<double> floats;
+        int group = 0;
     };
     std::vector<Item> items_;
 };
@@ -178,14 +182,14 @@ inline void WriteFaces(XWriter* w, const std::vector<std::vector<uint32_t>>& fac
 // (Material objects or references) and closes two levels when numMaterials > 0,
 // one level otherwise.
 inline void WriteMeshHead(XWriter* w, const XMeshSpec& m, const std::string& name = "m") {
-    w->Open("Mesh", name).Ints({uint32_t(m.pos.size() / 3)}).Floats(m.pos);
+    w->Open("Mesh", name).Ints({uint32_t(m.pos.size() / 3)}).Floats(m.pos, 3);
     WriteFaces(w, m.faces);
     if (!m.normals.empty()) {
-        w->Open("MeshNormals").Ints({uint32_t(m.normals.size() / 3)}).Floats(m.normals);
+        w->Open("MeshNormals").Ints({uint32_t(m.normals.size() / 3)}).Floats(m.normals, 3);
         WriteFaces(w, m.normalFaces);
         w->Close();
     }
-    if (!m.uv.empty()) w->Open("MeshTextureCoords").Ints({uint32_t(m.uv.size() / 2)}).Floats(m.uv).Close();
+    if (!m.uv.empty()) w->Open("MeshTextureCoords").Ints({uint32_t(m.uv.size() / 2)}).Floats(m.uv, 2).Close();
     if (m.numMaterials) {
         std::vector<uint32_t> v{m.numMaterials, uint32_t(m.faceMaterials.size())};
         v.insert(v.end(), m.faceMaterials.begin(), m.faceMaterials.end());
@@ -195,7 +199,7 @@ inline void WriteMeshHead(XWriter* w, const XMeshSpec& m, const std::string& nam
 
 inline void WriteMaterial(XWriter* w, const std::vector<double>& rgba, const std::string& texture = {},
                           const std::string& name = {}, const std::string& textureTag = "TextureFilename") {
-    w->Open("Material", name).Floats(rgba).Floats({10.0}).Floats({0.5, 0.5, 0.5}).Floats({0, 0, 0});
+    w->Open("Material", name).Floats(rgba, 4).Floats({10.0}).Floats({0.5, 0.5, 0.5}, 3).Floats({0, 0, 0}, 3);
     if (!texture.empty()) w->Open(textureTag).Str(texture).Close();
     w->Close();
 }
