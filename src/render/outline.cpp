@@ -27,9 +27,12 @@ uint32_t Bits(float f) {
 }
 
 uint64_t Hash(const PosKey& k) {
-    uint64_t h = (uint64_t(k.x) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(k.y) * 0xC2B2AE3D27D4EB4Full) ^
-                 (uint64_t(k.z) * 0x165667B19E3779F9ull);
-    return h ^ (h >> 31);
+    // Positions often differ only in a few mantissa bits: mix them all.
+    uint64_t h = (uint64_t(k.x) | uint64_t(k.y) << 32) * 0x9E3779B97F4A7C15ull;
+    h ^= (uint64_t(k.z) + (h >> 29)) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 32;
+    h *= 0x165667B19E3779F9ull;
+    return h ^ (h >> 29);
 }
 
 struct Group {
@@ -43,13 +46,16 @@ void PushOutline(unsigned char* vertices, DWORD count, DWORD stride, float lineS
     if (count == 0) return;
     size_t cap = 16;
     while (cap < size_t(count) * 2) cap *= 2;
-    // Open addressing: slot -> group index + 1 (0 = empty), keys beside.
-    std::vector<uint32_t> table(cap, 0);
-    std::vector<PosKey> keys;
-    std::vector<Group> groups;
-    std::vector<uint32_t> groupOf(count, UINT32_MAX);  // UINT32_MAX = stays put
-    keys.reserve(count);
-    groups.reserve(count);
+    // Scratch kept between builds: a rebuild of every hull would otherwise
+    // spend more time getting fresh pages than grouping.
+    thread_local std::vector<uint32_t> table;     // slot -> group index + 1 (0 = empty)
+    thread_local std::vector<PosKey> keys;        // per group
+    thread_local std::vector<Group> groups;
+    thread_local std::vector<uint32_t> groupOf;   // per vertex; UINT32_MAX = stays put
+    table.assign(cap, 0);
+    keys.clear();
+    groups.clear();
+    groupOf.assign(count, UINT32_MAX);
     auto posAt = [&](DWORD i) {
         D3DXVECTOR3 p;
         std::memcpy(&p, vertices + size_t(i) * stride, 12);

@@ -1,0 +1,10 @@
+# Outline push and X-file reading (assimp only as the yardstick).
+add_executable(bench_outline ${CMAKE_CURRENT_LIST_DIR}/bench_outline.cpp)
+target_include_directories(bench_outline PRIVATE ${CMAKE_SOURCE_DIR}/tests/render)
+target_link_libraries(bench_outline PRIVATE kav_render benchmark::benchmark)
+find_package(assimp QUIET)
+if(assimp_FOUND)
+  add_executable(bench_xread ${CMAKE_CURRENT_LIST_DIR}/bench_xread.cpp)
+  target_include_directories(bench_xread PRIVATE ${CMAKE_SOURCE_DIR}/tests/render)
+  target_link_libraries(bench_xread PRIVATE kav_platform_mesh assimp::assimp ZLIB::ZLIB benchmark::benchmark)
+endif()
