@@ -3,13 +3,22 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
-#include <algorithm>
 
 namespace kavconv {
 
 namespace {
 
 Prompter* installed = nullptr;
+
+// Index of the filter the dialog reports. With the details hidden, Qt reports
+// the label alone ("全てのファイル"), not the whole filter.
+int FilterIndex(const QStringList& filters, const QString& chosen) {
+    for (int i = 0; i < filters.size(); ++i) {
+        const QString& f = filters[i];
+        if (f == chosen || f.left(f.lastIndexOf(QStringLiteral(" ("))) == chosen) return i;
+    }
+    return 0;
+}
 
 FileAnswer RunFileDialog(QWidget* owner, const FileQuestion& q, QFileDialog::AcceptMode mode) {
     QFileDialog dlg(owner, q.title);
@@ -25,7 +34,7 @@ FileAnswer RunFileDialog(QWidget* owner, const FileQuestion& q, QFileDialog::Acc
     FileAnswer a;
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return a;
     a.path = dlg.selectedFiles().first();
-    a.filter = std::max<int>(0, static_cast<int>(q.filters.indexOf(dlg.selectedNameFilter())));
+    a.filter = FilterIndex(q.filters, dlg.selectedNameFilter());
     return a;
 }
 

@@ -2,8 +2,13 @@
 // with which texts, and what it writes.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -346,6 +351,103 @@ TEST_F(ConvDialogTest, EscAndTheCloseBoxEndTheDialog) {
     dialog->DialogProc1(2);
     EXPECT_TRUE(Ended());
     EXPECT_TRUE(prompter.asked.empty());
+}
+
+// The real prompter: the modal window it opens, handled as the user would once
+// it shows.
+template <class W>
+void WhenShown(std::function<void(W*)> act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start(10);
+}
+
+class QtPrompterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        owner.show();
+    }
+    QTemporaryDir dir;
+    QWidget owner;
+    kavconv::QtPrompter prompter;
+};
+
+TEST_F(QtPrompterTest, FileDialogsShowTheirTitleAndFilterLabelsAndReportTheFilterKept) {
+    FileQuestion q;
+    q.title = QStringLiteral("ファイル選択");
+    q.filters = {QStringLiteral("*.mod (*.mod)"), QStringLiteral("全てのファイル (*)")};
+    q.directory = dir.path();
+    for (int filter : {0, 1}) {
+        SCOPED_TRACE(filter);
+        QString shownFilter, shownTitle;
+        QWidget* parent = nullptr;
+        WhenShown<QFileDialog>([&](QFileDialog* d) {
+            shownTitle = d->windowTitle();
+            shownFilter = d->selectedNameFilter();
+            parent = d->parentWidget();
+            d->selectNameFilter(q.filters[filter]);
+            d->selectFile(dir.filePath(QStringLiteral("dance")));
+            static_cast<QDialog*>(d)->accept();
+        });
+        FileAnswer a = prompter.SaveFile(&owner, q);
+        EXPECT_EQ(shownTitle, QStringLiteral("ファイル選択"));
+        EXPECT_EQ(shownFilter, QStringLiteral("*.mod"));
+        EXPECT_EQ(parent, &owner);
+        EXPECT_EQ(a.path, dir.filePath(QStringLiteral("dance")));
+        EXPECT_EQ(a.filter, filter);
+    }
+
+    ASSERT_TRUE(WriteBytes(dir.filePath(QStringLiteral("m.txt")), "x"));
+    q.filters = {QStringLiteral("テキストファイル (*.txt)"), QStringLiteral("全てのファイル (*)")};
+    q.file = dir.filePath(QStringLiteral("m.txt"));
+    QString shownFilter;
+    WhenShown<QFileDialog>([&](QFileDialog* d) {
+        shownFilter = d->selectedNameFilter();
+        static_cast<QDialog*>(d)->accept();
+    });
+    FileAnswer a = prompter.OpenFile(&owner, q);
+    EXPECT_EQ(shownFilter, QStringLiteral("テキストファイル"));
+    EXPECT_EQ(a.path, dir.filePath(QStringLiteral("m.txt")));
+}
+
+TEST_F(QtPrompterTest, MessagesHaveNoIconAndTheirCaption) {
+    struct Case {
+        bool question;
+        QMessageBox::StandardButton press;
+        bool want;
+    } cases[] = {{false, QMessageBox::Ok, false}, {true, QMessageBox::Yes, true}, {true, QMessageBox::No, false}};
+    for (const Case& c : cases) {
+        QMessageBox::Icon icon = QMessageBox::Warning;
+        QString title, text;
+        QWidget* parent = nullptr;
+        int buttons = 0;
+        WhenShown<QMessageBox>([&](QMessageBox* b) {
+            icon = b->icon();
+            title = b->windowTitle();
+            text = b->text();
+            parent = b->parentWidget();
+            buttons = static_cast<int>(b->buttons().size());
+            b->button(c.press)->click();
+        });
+        bool answer = false;
+        if (c.question)
+            answer = prompter.AskYesNo(&owner, QStringLiteral("上書きしますか？"), QStringLiteral("ファイル選択"));
+        else
+            prompter.Notice(&owner, QStringLiteral("ファイルが開けません"), QStringLiteral("エラー"));
+        EXPECT_EQ(icon, QMessageBox::NoIcon);
+        EXPECT_EQ(title, c.question ? QStringLiteral("ファイル選択") : QStringLiteral("エラー"));
+        EXPECT_EQ(text, c.question ? QStringLiteral("上書きしますか？") : QStringLiteral("ファイルが開けません"));
+        EXPECT_EQ(parent, &owner);
+        EXPECT_EQ(buttons, c.question ? 2 : 1);
+        EXPECT_EQ(answer, c.want);
+    }
 }
 
 }  // namespace
