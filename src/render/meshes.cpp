@@ -99,7 +99,7 @@ HRESULT InitBBox(IDirect3DDevice9* device, MOTIONOBJ* part) {
     ReleaseMarker(part);
     r = D3DXCreateSphere(device, 0.1f, 15, 15, &part->Sphere.lpMesh, nullptr);
     if (FAILED(r)) return r;
-    D3DMATERIAL9* m = new D3DMATERIAL9{};
+    D3DMATERIAL9* m = new D3DMATERIAL9[1]{};
     m->Diffuse = {1.0f, 1.0f, 1.0f, 0.7f};
     m->Ambient = m->Diffuse;
     m->Specular = {1.0f, 1.0f, 1.0f, 0.0f};
