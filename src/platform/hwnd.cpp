@@ -1,0 +1,4 @@
+// The main window's handle (see hwnd.h).
+#include "hwnd.h"
+
+HWND g_hwnd = nullptr;
