@@ -354,7 +354,8 @@ TEST_F(ConvDialogTest, EscAndTheCloseBoxEndTheDialog) {
 }
 
 // The real prompter: the modal window it opens, handled as the user would once
-// it shows.
+// it shows. A window that stays open after that is closed, failing the test
+// instead of hanging it.
 template <class W>
 void WhenShown(std::function<void(W*)> act) {
     auto* timer = new QTimer;
@@ -363,9 +364,21 @@ void WhenShown(std::function<void(W*)> act) {
             timer->stop();
             timer->deleteLater();
             act(w);
+            QTimer::singleShot(3000, w, [w] {
+                if (!w->isVisible()) return;
+                ADD_FAILURE() << "the window did not close";
+                w->reject();
+            });
         }
     });
     timer->start(10);
+}
+
+// Types a name into the file dialog's name box, as the user does.
+void TypeName(QFileDialog* d, const QString& name) {
+    auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
 }
 
 class QtPrompterTest : public ::testing::Test {
@@ -393,7 +406,7 @@ TEST_F(QtPrompterTest, FileDialogsShowTheirTitleAndFilterLabelsAndReportTheFilte
             shownFilter = d->selectedNameFilter();
             parent = d->parentWidget();
             d->selectNameFilter(q.filters[filter]);
-            d->selectFile(dir.filePath(QStringLiteral("dance")));
+            TypeName(d, QStringLiteral("dance"));
             static_cast<QDialog*>(d)->accept();
         });
         FileAnswer a = prompter.SaveFile(&owner, q);
@@ -410,6 +423,7 @@ TEST_F(QtPrompterTest, FileDialogsShowTheirTitleAndFilterLabelsAndReportTheFilte
     QString shownFilter;
     WhenShown<QFileDialog>([&](QFileDialog* d) {
         shownFilter = d->selectedNameFilter();
+        TypeName(d, QStringLiteral("m.txt"));
         static_cast<QDialog*>(d)->accept();
     });
     FileAnswer a = prompter.OpenFile(&owner, q);
