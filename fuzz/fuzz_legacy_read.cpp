@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kavconv::LegacyFromBytes(bytes.constData(), size, QStringLiteral("fuzz.txt"), &why);
     QByteArray full = bytes.left(static_cast<qsizetype>(kavconv::kLegacySize));
     full.resize(static_cast<qsizetype>(kavconv::kLegacySize), '\0');
-    if (!kavconv::LegacyFromBytes(full.constData(), static_cast<size_t>(full.size()), QStringLiteral("fuzz.txt"), &why))
+    if (!kavconv::LegacyFromBytes(full.constData(), static_cast<size_t>(full.size()),
+                                  QStringLiteral("fuzz.txt"), &why))
         __builtin_trap();
     if (size >= 4 && std::memcmp(&kavconv::Data[0][0].m[0][0], data, 4) != 0) __builtin_trap();
     if (kavconv::Data[17][199].m[3][3] != 1.0f || kavconv::FramePlus[17][199] != 0.0f) __builtin_trap();

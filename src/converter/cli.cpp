@@ -51,7 +51,8 @@ int ConvCommandLine(const QStringList& args, FILE* out, FILE* err) {
         }
     }
     if (inputs.size() != 2) return Usage(err, QStringLiteral("入力ファイルは二つ必要です"));
-    if (!haveOutput || output.isEmpty()) return Usage(err, QStringLiteral("出力ファイルを -o で指定してください"));
+    if (!haveOutput || output.isEmpty())
+        return Usage(err, QStringLiteral("出力ファイルを -o で指定してください"));
 
     ConvReset();
     CurrentPath = QDir::currentPath();

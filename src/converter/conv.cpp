@@ -306,7 +306,8 @@ bool PartListFromDevice(QIODevice* in, const QString& label, QString* why) {
         if (utf8) {
             if (!Utf8LineToCp932(bytes, &enc, &name)) {
                 std::memset(pname, 0, sizeof pname);
-                *why = QStringLiteral("%1の%2行目に、Shift-JISで表せない文字があります").arg(label).arg(k + 1);
+                *why =
+                    QStringLiteral("%1の%2行目に、Shift-JISで表せない文字があります").arg(label).arg(k + 1);
                 return false;
             }
         } else {

@@ -21,17 +21,17 @@ class QIODevice;
 
 namespace kavconv {
 
-constexpr int kParts = 18;          // legacy parts, 0 = whole body
-constexpr int kSlots = 200;         // slots of a choreography file
-constexpr int kLegacySlots = 100;   // slots of a legacy motion file
-constexpr int kListLines = 17;      // part list lines: X files of parts 1 to 17
-constexpr int kNameSize = 255;      // fixed text fields, zero-terminated
+constexpr int kParts = 18;         // legacy parts, 0 = whole body
+constexpr int kSlots = 200;        // slots of a choreography file
+constexpr int kLegacySlots = 100;  // slots of a legacy motion file
+constexpr int kListLines = 17;     // part list lines: X files of parts 1 to 17
+constexpr int kNameSize = 255;     // fixed text fields, zero-terminated
 constexpr int kMaxNameBytes = kNameSize - 1;
 
 constexpr size_t kBlockSize = 18 * 64 + 18 * 12 + 18 * 12 + 4;  // 1588
-constexpr size_t kLegacySize = kBlockSize * kLegacySlots;      // 158800
+constexpr size_t kLegacySize = kBlockSize * kLegacySlots;       // 158800
 constexpr size_t kHeaderSize = 255;
-constexpr size_t kRecordSize = 200 * 80 + 12 + 255 + 255 + 12;  // 16534
+constexpr size_t kRecordSize = 200 * 80 + 12 + 255 + 255 + 12;          // 16534
 constexpr size_t kOutputSize = kHeaderSize + 4 + kParts * kRecordSize;  // 297871
 
 // Row-major 4x4 matrix (_11 _12 ... _44), as both files store it.
@@ -44,23 +44,23 @@ struct D3DXVECTOR3 {
 static_assert(sizeof(D3DXMATRIX) == 64 && sizeof(D3DXVECTOR3) == 12);
 
 // The dialog's state; paths are the file system's, kept as QString.
-extern QString CurrentPath;        // start directory, initial folder of every file dialog
-extern QString textFullFileName;   // chosen legacy motion file
-extern QString textFileName;       // its name without folder, lower-cased
-extern QString prtFullFileName;    // chosen part list
-extern QString prtFileName;        // its name without folder, lower-cased
-extern QString FullFileName;       // chosen output file
-extern QString FileName;           // output name in FullFileName's folder: lower-cased, maybe ".mod" added
-extern int32_t flg1;               // 1 once a legacy motion file was chosen
-extern int32_t flg2;               // 1 once a part list was chosen
+extern QString CurrentPath;       // start directory, initial folder of every file dialog
+extern QString textFullFileName;  // chosen legacy motion file
+extern QString textFileName;      // its name without folder, lower-cased
+extern QString prtFullFileName;   // chosen part list
+extern QString prtFileName;       // its name without folder, lower-cased
+extern QString FullFileName;      // chosen output file
+extern QString FileName;          // output name in FullFileName's folder: lower-cased, maybe ".mod" added
+extern int32_t flg1;              // 1 once a legacy motion file was chosen
+extern int32_t flg2;              // 1 once a part list was chosen
 
 // Conversion arrays.
 extern D3DXMATRIX Data[kParts][kSlots];
 extern D3DXVECTOR3 PosData[kParts][kSlots];
 extern D3DXVECTOR3 StartPos[kParts];
 extern float FramePlus[kParts][kSlots];
-extern char pname[kParts][kNameSize];            // CP932 X file of part k + 1 in entry k
-extern const char dousaparts[kParts][kNameSize]; // CP932 fixed part names
+extern char pname[kParts][kNameSize];             // CP932 X file of part k + 1 in entry k
+extern const char dousaparts[kParts][kNameSize];  // CP932 fixed part names
 
 // Back to the state of a fresh start (dialog state and arrays).
 void ConvReset();

@@ -71,7 +71,8 @@ bool Cp932Encoder::AppendChar(const char* utf8, size_t size, std::string* out) {
     char* o = buf;
     size_t outLeft = sizeof buf;
     iconv(Handle(cd_), nullptr, nullptr, nullptr, nullptr);  // fresh shift state
-    if (iconv(Handle(cd_), &in, &inLeft, &o, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) return false;
+    if (iconv(Handle(cd_), &in, &inLeft, &o, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
+        return false;
     // A character converted to nothing would vanish from the path silently.
     if (o == buf) return false;
     out->append(buf, static_cast<size_t>(o - buf));

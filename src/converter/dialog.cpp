@@ -22,7 +22,8 @@ QString Title() { return QStringLiteral("ファイル選択"); }
 }  // namespace
 
 ConvDialog::ConvDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Kavconv"));
     setFixedSize(Units(0, 0, 186, 90).size());
     // The units above assume an 8-point font; a larger one would not fit the buttons.
@@ -60,12 +61,21 @@ void ConvDialog::reject() { done(0); }
 
 void ConvDialog::DialogProc1(int id) {
     switch (id) {
-    case IDC_TEXTOPEN: ChooseInput(true); break;
-    case IDC_PRTOPEN: ChooseInput(false); break;
-    case IDC_GOUSEI: Gousei(); break;
-    case IDC_TEXTPATH:
-    case IDC_PRTPATH: break;
-    default: done(0); break;
+        case IDC_TEXTOPEN:
+            ChooseInput(true);
+            break;
+        case IDC_PRTOPEN:
+            ChooseInput(false);
+            break;
+        case IDC_GOUSEI:
+            Gousei();
+            break;
+        case IDC_TEXTPATH:
+        case IDC_PRTPATH:
+            break;
+        default:
+            done(0);
+            break;
     }
 }
 
@@ -118,8 +128,8 @@ void ConvDialog::Gousei() {
         // Asked here rather than by the file dialog: the name written may differ
         // from the one typed.
         if (QFileInfo::exists(OutputPath()) &&
-            !GetPrompter()->AskYesNo(this, QStringLiteral("%1 は既に存在します。\n上書きしますか？").arg(FileName),
-                                     Title()))
+            !GetPrompter()->AskYesNo(
+                this, QStringLiteral("%1 は既に存在します。\n上書きしますか？").arg(FileName), Title()))
             continue;
         break;
     }

@@ -28,7 +28,8 @@ FileAnswer RunFileDialog(QWidget* owner, const FileQuestion& q, QFileDialog::Acc
     dlg.setOption(QFileDialog::HideNameFilterDetails);
     dlg.setOption(QFileDialog::DontConfirmOverwrite);
     dlg.setNameFilters(q.filters);
-    if (q.selectedFilter >= 0 && q.selectedFilter < q.filters.size()) dlg.selectNameFilter(q.filters[q.selectedFilter]);
+    if (q.selectedFilter >= 0 && q.selectedFilter < q.filters.size())
+        dlg.selectNameFilter(q.filters[q.selectedFilter]);
     dlg.setDirectory(q.directory);
     if (!q.file.isEmpty()) dlg.selectFile(q.file);
     FileAnswer a;

@@ -20,8 +20,8 @@ struct FileQuestion {
 };
 
 struct FileAnswer {
-    QString path;     // empty = cancelled
-    int filter = 0;   // index of the filter left selected
+    QString path;    // empty = cancelled
+    int filter = 0;  // index of the filter left selected
 };
 
 class Prompter {

@@ -40,7 +40,9 @@ inline float FloatAt(const QByteArray& b, qsizetype at) {
     return f;
 }
 
-inline int32_t IntAt(const QByteArray& b, qsizetype at) { return qFromLittleEndian<int32_t>(b.constData() + at); }
+inline int32_t IntAt(const QByteArray& b, qsizetype at) {
+    return qFromLittleEndian<int32_t>(b.constData() + at);
+}
 
 // The legacy motion file, laid out block by block.
 inline QByteArray DistinctLegacy() {
@@ -65,16 +67,17 @@ struct TreeRow {
     int child, sibling;
 };
 inline const TreeRow kTree[18] = {
-    {0, "全身", -1, 1, 0},       {1, "上半身", 0, 1, 1},     {15, "顔", 1, 0, 1},
-    {3, "右肩", 1, 1, 1},        {4, "右腕", 3, 1, 0},       {5, "右手", 4, 1, 0},
-    {16, "右予備", 5, 0, 0},     {6, "左肩", 1, 1, 0},       {7, "左腕", 7, 1, 0},
-    {8, "左手", 8, 1, 0},        {17, "左予備", 9, 0, 0},    {2, "下半身", 0, 1, 0},
-    {9, "右太もも", 11, 1, 1},   {10, "右足", 12, 1, 0},     {11, "右足首", 13, 0, 0},
-    {12, "左太もも", 11, 1, 0},  {13, "左足", 15, 1, 0},     {14, "左足首", 16, 0, 0},
+    {0, "全身", -1, 1, 0},     {1, "上半身", 0, 1, 1},   {15, "顔", 1, 0, 1},      {3, "右肩", 1, 1, 1},
+    {4, "右腕", 3, 1, 0},      {5, "右手", 4, 1, 0},     {16, "右予備", 5, 0, 0},  {6, "左肩", 1, 1, 0},
+    {7, "左腕", 7, 1, 0},      {8, "左手", 8, 1, 0},     {17, "左予備", 9, 0, 0},  {2, "下半身", 0, 1, 0},
+    {9, "右太もも", 11, 1, 1}, {10, "右足", 12, 1, 0},   {11, "右足首", 13, 0, 0}, {12, "左太もも", 11, 1, 0},
+    {13, "左足", 15, 1, 0},    {14, "左足首", 16, 0, 0},
 };
 
 // "line01.x" ... "line17.x": the X file of part p is line p.
-inline QByteArray LinePath(int line) { return QStringLiteral("line%1.x").arg(line, 2, 10, QLatin1Char('0')).toUtf8(); }
+inline QByteArray LinePath(int line) {
+    return QStringLiteral("line%1.x").arg(line, 2, 10, QLatin1Char('0')).toUtf8();
+}
 inline QByteArray NumberedPartList(const char* eol = "\n") {
     QByteArray b;
     for (int line = 1; line <= 17; ++line) b += LinePath(line) + eol;

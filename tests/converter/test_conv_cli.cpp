@@ -28,7 +28,8 @@ Outcome Kavconv(const QString& cwd, const QStringList& args) {
     QProcess p;
     // No display at all: the command line must never need one.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromUtf8(var));
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromUtf8(var));
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(cwd);
     p.start(QStringLiteral(KAVCONV_PATH), args);
@@ -53,7 +54,7 @@ protected:
 
 TEST_F(ConvCli, ConvertsSilently) {
     Outcome r = Kavconv(dir.path(), {QStringLiteral("m.txt"), QStringLiteral("p.prt"), QStringLiteral("-o"),
-                                 QStringLiteral("Out.MOD")});
+                                     QStringLiteral("Out.MOD")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();

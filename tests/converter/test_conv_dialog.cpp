@@ -128,7 +128,9 @@ protected:
         Click(kavconv::IDC_PRTOPEN);
         prompter.asked.clear();
     }
-    bool Ended() const { return finished->count() == 1 && finished->at(0).at(0).toInt() == 0 && !dialog->isVisible(); }
+    bool Ended() const {
+        return finished->count() == 1 && finished->at(0).at(0).toInt() == 0 && !dialog->isVisible();
+    }
 
     QTemporaryDir dir;
     ScriptedPrompter prompter;
@@ -192,7 +194,8 @@ TEST_F(ConvDialogTest, OpenDialogsAskForTheirKindAndKeepThePathsCase) {
         EXPECT_EQ(a.file.directory, dir.path());
         EXPECT_TRUE(a.file.file.isEmpty());
     }
-    EXPECT_TRUE(prompter.asked[0].file.filters.value(0).startsWith(QStringLiteral("テキストファイル (*.txt)")));
+    EXPECT_TRUE(
+        prompter.asked[0].file.filters.value(0).startsWith(QStringLiteral("テキストファイル (*.txt)")));
     EXPECT_TRUE(prompter.asked[1].file.filters.value(0).startsWith(QStringLiteral("PRTファイル (*.prt)")));
     EXPECT_EQ(Edit(1001)->text(), Path("MOTION.TXT"));
     EXPECT_EQ(Edit(1002)->text(), Path("parts.prt"));
@@ -213,8 +216,10 @@ TEST_F(ConvDialogTest, WrongFileTypeEndsTheProgram) {
     struct Case {
         int button;
         const char* file;
-    } cases[] = {{kavconv::IDC_TEXTOPEN, "motion.dat"}, {kavconv::IDC_TEXTOPEN, "parts.prt"},
-                 {kavconv::IDC_PRTOPEN, "MOTION.TXT"}, {kavconv::IDC_PRTOPEN, "parts.prt.bak"}};
+    } cases[] = {{kavconv::IDC_TEXTOPEN, "motion.dat"},
+                 {kavconv::IDC_TEXTOPEN, "parts.prt"},
+                 {kavconv::IDC_PRTOPEN, "MOTION.TXT"},
+                 {kavconv::IDC_PRTOPEN, "parts.prt.bak"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.button) + " " + c.file);
         TearDown();
@@ -236,8 +241,10 @@ TEST_F(ConvDialogTest, SaveNameGetsModWhenThatFilterIsLeftSelected) {
         const char* typed;
         int filter;
         const char* written;
-    } cases[] = {{"Dance.MOD", 0, "dance.mod"}, {"dance", 0, "dance.mod"},
-                 {"dance", 1, "dance"},         {"Dance.MOD", 1, "dance.mod"}};
+    } cases[] = {{"Dance.MOD", 0, "dance.mod"},
+                 {"dance", 0, "dance.mod"},
+                 {"dance", 1, "dance"},
+                 {"Dance.MOD", 1, "dance.mod"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.typed) + " filter " + std::to_string(c.filter));
         QTemporaryDir out;
@@ -436,7 +443,8 @@ TEST_F(QtPrompterTest, MessagesHaveNoIconAndTheirCaption) {
         bool question;
         QMessageBox::StandardButton press;
         bool want;
-    } cases[] = {{false, QMessageBox::Ok, false}, {true, QMessageBox::Yes, true}, {true, QMessageBox::No, false}};
+    } cases[] = {
+        {false, QMessageBox::Ok, false}, {true, QMessageBox::Yes, true}, {true, QMessageBox::No, false}};
     for (const Case& c : cases) {
         QMessageBox::Icon icon = QMessageBox::Warning;
         QString title, text;
@@ -452,12 +460,14 @@ TEST_F(QtPrompterTest, MessagesHaveNoIconAndTheirCaption) {
         });
         bool answer = false;
         if (c.question)
-            answer = prompter.AskYesNo(&owner, QStringLiteral("上書きしますか？"), QStringLiteral("ファイル選択"));
+            answer =
+                prompter.AskYesNo(&owner, QStringLiteral("上書きしますか？"), QStringLiteral("ファイル選択"));
         else
             prompter.Notice(&owner, QStringLiteral("ファイルが開けません"), QStringLiteral("エラー"));
         EXPECT_EQ(icon, QMessageBox::NoIcon);
         EXPECT_EQ(title, c.question ? QStringLiteral("ファイル選択") : QStringLiteral("エラー"));
-        EXPECT_EQ(text, c.question ? QStringLiteral("上書きしますか？") : QStringLiteral("ファイルが開けません"));
+        EXPECT_EQ(text,
+                  c.question ? QStringLiteral("上書きしますか？") : QStringLiteral("ファイルが開けません"));
         EXPECT_EQ(parent, &owner);
         EXPECT_EQ(buttons, c.question ? 2 : 1);
         EXPECT_EQ(answer, c.want);

@@ -34,7 +34,9 @@ public:
     }
 };
 
-QString NameOf(const MOTIONOBJ* p) { return SjisToQString(std::string_view(p->Name, strnlen(p->Name, kNameSize))); }
+QString NameOf(const MOTIONOBJ* p) {
+    return SjisToQString(std::string_view(p->Name, strnlen(p->Name, kNameSize)));
+}
 
 TEST(ConvEditorRead, EditorLoadsTheFixedTree) {
     QTemporaryDir dir;
@@ -45,7 +47,10 @@ TEST(ConvEditorRead, EditorLoadsTheFixedTree) {
 
     // Line 1 exists, line 2 is empty, line 15 is a UTF-8 name that exists; the rest are missing.
     auto line = [](int n) {
-        return n == 1 ? QByteArray("body.x") : n == 2 ? QByteArray() : n == 15 ? QByteArray("部品/顔.x") : LinePath(n);
+        return n == 1    ? QByteArray("body.x")
+               : n == 2  ? QByteArray()
+               : n == 15 ? QByteArray("部品/顔.x")
+                         : LinePath(n);
     };
     QByteArray file;
     for (int n = 1; n <= 17; ++n) file += line(n) + "\r\n";
@@ -62,7 +67,8 @@ TEST(ConvEditorRead, EditorLoadsTheFixedTree) {
     kavconv::FullFileName = dir.filePath(QStringLiteral("out.mod"));
     kavconv::FileName = QStringLiteral("out.mod");
     QString why;
-    ASSERT_TRUE(kavconv::TextRead(&why) && kavconv::PrtRead(&why) && kavconv::FileSave(&why)) << why.toStdString();
+    ASSERT_TRUE(kavconv::TextRead(&why) && kavconv::PrtRead(&why) && kavconv::FileSave(&why))
+        << why.toStdString();
 
     _MOTIONDATA data{};
     GameInit(&data);

@@ -61,7 +61,8 @@ TEST_F(ConvFiles, OutputHoldsEveryLegacyFieldInTheFixedTree) {
                 float want = n < 100 ? Value(n, p, i) : (i % 5 == 0 ? 1.0f : 0.0f);
                 bad += FloatAt(f, s + 4 * i) != want;
             }
-            for (int k = 0; k < 3; ++k) bad += FloatAt(f, s + 64 + 4 * k) != (n < 100 ? Value(n, p, 16 + k) : 0.0f);
+            for (int k = 0; k < 3; ++k)
+                bad += FloatAt(f, s + 64 + 4 * k) != (n < 100 ? Value(n, p, 16 + k) : 0.0f);
             bad += FloatAt(f, s + 76) != (n < 100 ? Speed(n) : 0.0f);
         }
         EXPECT_EQ(bad, 0);
@@ -69,7 +70,8 @@ TEST_F(ConvFiles, OutputHoldsEveryLegacyFieldInTheFixedTree) {
 
         QByteArray name = f.mid(rec + 16012, 255), xname = f.mid(rec + 16267, 255);
         EXPECT_EQ(FromCp932(name.constData(), std::strlen(name.constData())), row.name);
-        EXPECT_EQ(name.mid(qsizetype(std::strlen(name.constData()))), QByteArray(255 - std::strlen(name.constData()), '\0'));
+        EXPECT_EQ(name.mid(qsizetype(std::strlen(name.constData()))),
+                  QByteArray(255 - std::strlen(name.constData()), '\0'));
         QByteArray wantX = p == 0 ? QByteArray() : LinePath(p);
         EXPECT_EQ(xname, wantX + QByteArray(255 - wantX.size(), '\0'));
 
@@ -133,7 +135,8 @@ TEST_F(ConvFiles, RefusalsNameTheFileAndWriteNothing) {
         SCOPED_TRACE(std::string(c.motion) + " " + c.parts + " -> " + c.out);
         QString why;
         EXPECT_FALSE(Convert(c.motion, c.parts, c.out, &why));
-        for (const char* part : c.inMessage) EXPECT_TRUE(why.contains(QString::fromUtf8(part))) << why.toStdString();
+        for (const char* part : c.inMessage)
+            EXPECT_TRUE(why.contains(QString::fromUtf8(part))) << why.toStdString();
         EXPECT_EQ(Entries(Path("out")), before);
         EXPECT_FALSE(QFile::exists(Path("nofolder")));
     }
@@ -161,18 +164,35 @@ TEST_F(ConvFiles, PartListLinesBecomeNames) {
              for (int k = 0; k < 17; ++k) v.push_back({k, LinePath(k + 1)});
              return v;
          }()},
-        {"a long line is cut at 254 bytes, the next keeps its number", Repeat("a", 300) + "\nb.x\n",
+        {"a long line is cut at 254 bytes, the next keeps its number",
+         Repeat("a", 300) + "\nb.x\n",
          {{0, Repeat("a", 254)}, {1, "b.x"}}},
-        {"a line of exactly 254 bytes with CR LF", Repeat("a", 254) + "\r\nb.x\r\n", {{0, Repeat("a", 254)}, {1, "b.x"}}},
-        {"a long CP932 line is not cut inside a character", "a" + Repeat(kao, 200) + "\nb.x\n",
+        {"a line of exactly 254 bytes with CR LF",
+         Repeat("a", 254) + "\r\nb.x\r\n",
+         {{0, Repeat("a", 254)}, {1, "b.x"}}},
+        {"a long CP932 line is not cut inside a character",
+         "a" + Repeat(kao, 200) + "\nb.x\n",
          {{0, "a" + Repeat(kao, 126)}, {1, "b.x"}}},
-        {"a CP932 list is taken as it is", kao + ".x\r\n" + "\x83\x70\x81\x5B\x83\x63\\" + kao + ".x\n",
+        {"a CP932 list is taken as it is",
+         kao + ".x\r\n" + "\x83\x70\x81\x5B\x83\x63\\" + kao + ".x\n",
          {{0, kao + ".x"}, {1, "\x83\x70\x81\x5B\x83\x63\\" + kao + ".x"}}},
-        {"UTF-8 becomes CP932", "パーツ/顔.x\nb.x\n", {{0, "\x83\x70\x81\x5B\x83\x63/" + kao + ".x"}, {1, "b.x"}}},
-        {"a UTF-8 byte order mark is dropped", "\xEF\xBB\xBF" "a.x\n顔.x\n", {{0, "a.x"}, {1, kao + ".x"}}},
-        {"a long UTF-8 line is cut on its CP932 form", Repeat("顔", 200) + "\nb.x\n",
+        {"UTF-8 becomes CP932",
+         "パーツ/顔.x\nb.x\n",
+         {{0, "\x83\x70\x81\x5B\x83\x63/" + kao + ".x"}, {1, "b.x"}}},
+        {"a UTF-8 byte order mark is dropped",
+         "\xEF\xBB\xBF"
+         "a.x\n顔.x\n",
+         {{0, "a.x"}, {1, kao + ".x"}}},
+        {"a long UTF-8 line is cut on its CP932 form",
+         Repeat("顔", 200) + "\nb.x\n",
          {{0, Repeat(kao, 127)}, {1, "b.x"}}},
-        {"overlong UTF-8 forms are no UTF-8", "\xC0\xAF" "a\nb\xE3\x81\x82\n", {{0, "\xC0\xAF" "a"}, {1, "b\xE3\x81\x82"}}},
+        {"overlong UTF-8 forms are no UTF-8",
+         "\xC0\xAF"
+         "a\nb\xE3\x81\x82\n",
+         {{0,
+           "\xC0\xAF"
+           "a"},
+          {1, "b\xE3\x81\x82"}}},
         {"a zero byte ends the path", QByteArray("a.x\0junk\nb.x\n", 13), {{0, "a.x"}, {1, "b.x"}}},
         {"an empty list gives no meshes", "", {}},
     };
