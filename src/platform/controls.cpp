@@ -254,16 +254,18 @@ int GetDlgCtrlID(HWND control) {
     return ok ? id : -1;
 }
 
-void SetDlgItemText(HWND page, int id, const QString& text) {
-    QWidget* w = GetDlgItem(page, id);
+void SetDlgItemText(HWND page, int id, const QString& text) { SetWindowText(GetDlgItem(page, id), text); }
+
+QString GetDlgItemText(HWND page, int id) { return GetWindowText(GetDlgItem(page, id)); }
+
+void SetWindowText(HWND w, const QString& text) {
     if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(text);
     else if (auto* s = dynamic_cast<NumberEdit*>(w)) s->findChild<QLineEdit*>()->setText(text);
     else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text);
     else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text);
 }
 
-QString GetDlgItemText(HWND page, int id) {
-    QWidget* w = GetDlgItem(page, id);
+QString GetWindowText(HWND w) {
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
     if (auto* s = dynamic_cast<NumberEdit*>(w)) return s->findChild<QLineEdit*>()->text();
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();

@@ -30,7 +30,8 @@ typedef INT_PTR (*DLGPROC)(HWND page, UINT message, WPARAM wParam, LPARAM lParam
 
 // Messages a page handler receives.
 enum : UINT {
-    WM_INITDIALOG = 1,  // once, when the page has its controls
+    WM_NULL = 0,        // nothing; lets a page run what it does before every message
+    WM_INITDIALOG,  // once, when the page has its controls
     WM_COMMAND,         // wParam: id (low 16 bits), notification (high 16 bits); lParam: the control
     WM_VSCROLL,         // an up-down moved: wParam high 16 bits = new position; lParam: the up-down
     WM_NOTIFY,          // lParam: NMHDR* (tree view notifications)
@@ -102,6 +103,10 @@ INT_PTR SendPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 HWND GetDlgItem(HWND page, int id);
 int GetDlgCtrlID(HWND control);
+
+// Text of a label, edit or button by handle.
+void SetWindowText(HWND control, const QString& text);
+QString GetWindowText(HWND control);
 
 void SetDlgItemText(HWND page, int id, const QString& text);
 QString GetDlgItemText(HWND page, int id);
