@@ -102,6 +102,14 @@ public:
     }
 };
 
+// Readable failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '{';
+    for (const QString& s : l) *os << '"' << s.toStdString() << "\" ";
+    *os << '}';
+}
+
 inline QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // A small X file: one triangle, scaled.
