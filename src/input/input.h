@@ -12,6 +12,7 @@
 
 #include "model/motion.h"
 #include "platform/d3dx_math.h"
+#include "platform/dinput.h"
 #include "platform/hwnd.h"
 #include "platform/winuser.h"
 
@@ -29,6 +30,10 @@ extern D3DXVECTOR3 ToonLight;  // towards the toon light, world space; (-1, 1, 0
 extern int32_t Downflg;  // 1 from a left press in the view until the release
 extern POINT pt;         // cursor (client) at the press and after every drag step
 extern POINT checkpt;    // cursor sampled by the drag step
+
+// The mouse device; null when it could not be opened.
+extern IDirectInput8* g_pDInput;
+extern IDirectInputDevice8* g_pMouseDevice;
 
 // Selects a picked part in the panels' part lists; null until the panels set it.
 extern void (*g_SelectInLists)(MOTIONOBJ* part);

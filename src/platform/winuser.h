@@ -8,6 +8,11 @@
 #include "hwnd.h"
 #include "wintypes.h"
 
+#ifndef TRUE
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
+#endif
+
 struct POINT {
     int32_t x, y;
 };
@@ -20,7 +25,7 @@ struct RECT {
 BOOL GetCursorPos(POINT* p);
 // Screen to the window's client coordinates (the client area starts below the menu bar).
 BOOL ScreenToClient(HWND window, POINT* p);
-// The top-level window that has the keyboard focus, or null.
+// The window (widget) that has the keyboard focus, or null.
 HWND GetFocus();
 HWND SetFocus(HWND window);
 

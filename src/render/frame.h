@@ -12,6 +12,11 @@
 #include "platform/d3d9.h"
 #include "platform/d3dx_math.h"
 
+// The 3-D view: the back buffer, shown at the left of the client area with
+// the panel's 260 pixels to its right.
+constexpr int kViewWidth = 780;
+constexpr int kViewHeight = 640;
+
 // Display switches of the menu.
 extern int32_t Lineflg;  // 1 = grid, axes, markers and the selected part's box
 extern int32_t STRflg;   // 1 = status text
