@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
+#include <cstring>
 #include <deque>
 #include <functional>
 
@@ -133,10 +134,20 @@ protected:
         ASSERT_TRUE(tmp_.isValid());
         oldDir_ = QDir::currentPath();
         root_ = QFileInfo(tmp_.path()).canonicalFilePath();
+        StartEditor();
+    }
+
+    void TearDown() override {
+        QuitEditor();
+        QDir::setCurrent(oldDir_);
+    }
+
+    // What a start of the editor does for the panel: the globals as a fresh
+    // start leaves them, the main window with the panel, then the motion set.
+    void StartEditor() {
         QDir::setCurrent(root_);
         RememberStartDirectory();
         FileName[0] = FullFileName[0] = 0;
-        // The globals as a fresh start leaves them.
         No = 0;
         Btflg = 0;
         AnimeFramePlus = 0.05f;
@@ -149,6 +160,7 @@ protected:
         Trackflg = 0;
         g_Num_tab = 0;
         g_SelectInLists = nullptr;
+        std::memset(static_cast<void*>(&Cha), 0, sizeof Cha);
 
         window_ = new QWidget;
         window_->resize(1040, 640);
@@ -160,12 +172,13 @@ protected:
         Settle();
     }
 
-    void TearDown() override {
+    // What quitting does: the tree freed with its meshes, the window gone.
+    void QuitEditor() {
         SetLoadView(nullptr);
         FreeTree(&Cha, [](MOTIONOBJ* p, void*) { ReleasePartMeshes(p); }, nullptr);
         delete window_;
+        window_ = nullptr;
         g_hwnd = nullptr;
-        QDir::setCurrent(oldDir_);
     }
 
     static void Settle() {
