@@ -56,11 +56,12 @@ void Play(HWND page) {
     const int end = GetDlgItemInt(page, 1010, 3);
     pGet = Cha.pTop;
     if (start >= end) {
-        MessageBoxA(QStringLiteral("終了番号を開始番号より大きい数字で\n設定してください"), QStringLiteral("エラー"),
-                    MB_OK);
+        MessageBoxA(QStringLiteral("終了番号を開始番号より大きい数字で\n設定してください"),
+                    QStringLiteral("エラー"), MB_OK);
         return;
     }
-    if (MessageBoxA(QStringLiteral("再生しますか？"), QStringLiteral("順番に再生"), MB_YESNO) != IDYES) return;
+    if (MessageBoxA(QStringLiteral("再生しますか？"), QStringLiteral("順番に再生"), MB_YESNO) != IDYES)
+        return;
     Cha.StartNo = FNost;
     Cha.EndNo = FNoen;
     Cha.StartReq = 1;
@@ -114,7 +115,9 @@ INT_PTR DialogProc3(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
                 case 1001:
                 case 1002:
                 case 1003:
-                case 1004: SharedCommand(page, id); break;
+                case 1004:
+                    SharedCommand(page, id);
+                    break;
                 case 1011:
                     FNost = No;
                     SetDlgItemInt(page, 1009, FNost);
@@ -142,12 +145,18 @@ INT_PTR DialogProc3(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
                     Keisan(&Cha);
                     SetDlgItemInt(page, 1023, int32_t(AnimeFramePlus * 100.0f));
                     break;
-                case 1029: SpeedReset(page, hTrack, reset); break;
-                case 1036: Play(page); break;
-                default: break;
+                case 1029:
+                    SpeedReset(page, hTrack, reset);
+                    break;
+                case 1036:
+                    Play(page);
+                    break;
+                default:
+                    break;
             }
             return 1;
         }
-        default: return 0;
+        default:
+            return 0;
     }
 }

@@ -19,9 +19,9 @@ extern HWND g_hwnd_Dlg[3];  // pose panel, part tree panel, animation panel
 extern int32_t g_Num_Dlg;   // 3
 extern int32_t g_Num_tab;   // first tab index; the main window increments it after CreateTabCtrl
 extern int32_t g_CurrentPage;
-extern int32_t Trackflg;    // 1 after a press on either speed slider, until the pose page clears it
-extern HWND hNow;           // speed edit 1028 of the pose page
-extern HWND hNow2;          // speed edit 1028 of the animation page
+extern int32_t Trackflg;  // 1 after a press on either speed slider, until the pose page clears it
+extern HWND hNow;         // speed edit 1028 of the pose page
+extern HWND hNow2;        // speed edit 1028 of the animation page
 
 // Builds the whole panel (260 x 640) as a child of the main window: strip,
 // container and pages; installs the panels' load view and the picking hook.

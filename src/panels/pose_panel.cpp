@@ -62,7 +62,9 @@ const DlgItem kItems1[] = {
     {Ctl::Button, 1004, "ファイル読込", 98, 350, 50, 14},
 };
 
-bool Confirm(const QString& text, const QString& caption) { return MessageBoxA(text, caption, MB_YESNO) == IDYES; }
+bool Confirm(const QString& text, const QString& caption) {
+    return MessageBoxA(text, caption, MB_YESNO) == IDYES;
+}
 void Notice(const QString& text, const QString& caption) { MessageBoxA(text, caption, MB_OK); }
 
 QString Title() { return QStringLiteral("ファイル選択"); }
@@ -119,10 +121,12 @@ void Play(HWND page) {
     const int end = GetDlgItemInt(page, 1010, 3);
     pGet = Cha.pTop;
     if (start >= end) {
-        Notice(QStringLiteral("終了番号を開始番号より大きい数字で\n設定してください"), QStringLiteral("エラー"));
+        Notice(QStringLiteral("終了番号を開始番号より大きい数字で\n設定してください"),
+               QStringLiteral("エラー"));
         return;
     }
-    if (!Confirm(QStringLiteral("%1～%2までを再生しますか？").arg(Nost).arg(Noen), QStringLiteral("順番に再生")))
+    if (!Confirm(QStringLiteral("%1～%2までを再生しますか？").arg(Nost).arg(Noen),
+                 QStringLiteral("順番に再生")))
         return;
     Cha.StartNo = Nost;
     Cha.EndNo = Noen;
@@ -205,23 +209,31 @@ bool SharedCommand(HWND, int id) {
     MOTIONOBJ* top = Cha.pTop;
     switch (id) {
         case 1001:
-            if (Confirm(QStringLiteral("現在の状況を保存番号 %1 番に保存しますか？").arg(No), QStringLiteral("保存確認")))
+            if (Confirm(QStringLiteral("現在の状況を保存番号 %1 番に保存しますか？").arg(No),
+                        QStringLiteral("保存確認")))
                 DataSave(top, top);
             return true;
         case 1002:
-            if (Confirm(QStringLiteral("保存番号 %1 番を読み込みますか？").arg(No), QStringLiteral("読込確認")))
+            if (Confirm(QStringLiteral("保存番号 %1 番を読み込みますか？").arg(No),
+                        QStringLiteral("読込確認")))
                 DataLoad(top, top);
             return true;
-        case 1003: SaveFile(); return true;
-        case 1004: LoadFile(); return true;
+        case 1003:
+            SaveFile();
+            return true;
+        case 1004:
+            LoadFile();
+            return true;
         case 1025:
-            if (Confirm(QStringLiteral("現在のパーツ状況を初期化しますか？"), QStringLiteral("確認"))) PartsClear(pGet);
+            if (Confirm(QStringLiteral("現在のパーツ状況を初期化しますか？"), QStringLiteral("確認")))
+                PartsClear(pGet);
             return true;
         case 1026:
             if (Confirm(QStringLiteral("全てのパーツ状況を初期化しますか？"), QStringLiteral("確認")))
                 AllClear(&Cha, top, top);
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -291,29 +303,50 @@ INT_PTR DialogProc1(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
                     Noen = No;
                     SetDlgItemInt(page, 1010, Noen);
                     break;
-                case 1014: Play(page); break;
+                case 1014:
+                    Play(page);
+                    break;
                 case 1015:
                     Cha.Playing = 0;
                     Btflg = 0;
                     break;
-                case 1016: NoChildflg = IsDlgButtonChecked(page, 1016) ? 1 : 0; break;
-                case 1020: SetMode(page, 1020, 1021, 0); break;
-                case 1021: SetMode(page, 1021, 1020, 1); break;
-                case 1022: SetAxis(page, 1); break;
-                case 1023: SetAxis(page, 2); break;
-                case 1024: SetAxis(page, 3); break;
+                case 1016:
+                    NoChildflg = IsDlgButtonChecked(page, 1016) ? 1 : 0;
+                    break;
+                case 1020:
+                    SetMode(page, 1020, 1021, 0);
+                    break;
+                case 1021:
+                    SetMode(page, 1021, 1020, 1);
+                    break;
+                case 1022:
+                    SetAxis(page, 1);
+                    break;
+                case 1023:
+                    SetAxis(page, 2);
+                    break;
+                case 1024:
+                    SetAxis(page, 3);
+                    break;
                 case 1027:
-                    if (Confirm(QStringLiteral("全てのパーツ座標を初期配置に変更しますか？"), QStringLiteral("確認"))) {
+                    if (Confirm(QStringLiteral("全てのパーツ座標を初期配置に変更しますか？"),
+                                QStringLiteral("確認"))) {
                         PositionSave(Cha.pTop, Cha.pTop);
                         Notice(QStringLiteral("初期配置を変更しました"), QStringLiteral("確認"));
                     }
                     break;
-                case 1029: SpeedReset(page, hTrack, reset); break;
-                case 1032: YMirror(Cha.pTop); break;
-                default: break;
+                case 1029:
+                    SpeedReset(page, hTrack, reset);
+                    break;
+                case 1032:
+                    YMirror(Cha.pTop);
+                    break;
+                default:
+                    break;
             }
             return 1;
         }
-        default: return 0;
+        default:
+            return 0;
     }
 }

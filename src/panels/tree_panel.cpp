@@ -35,7 +35,9 @@ HWND Pose() { return g_hwnd_Dlg[0]; }
 HWND Tree() { return g_hwnd_Dlg[1]; }
 
 void Notice(const QString& text, const QString& caption) { MessageBoxA(text, caption, MB_OK); }
-bool Confirm(const QString& text, const QString& caption) { return MessageBoxA(text, caption, MB_YESNO) == IDYES; }
+bool Confirm(const QString& text, const QString& caption) {
+    return MessageBoxA(text, caption, MB_YESNO) == IDYES;
+}
 
 // Names are stored in CP932; a name it cannot hold would not survive the file.
 QString kNotEncodable() { return QStringLiteral("この名前にはファイルに保存できない文字が含まれています"); }
@@ -90,7 +92,8 @@ void Unlink(MOTIONOBJ* part, MOTIONOBJ* top, bool wholeTree) {
 // Asks for an X file; false when cancelled.
 bool AskXFile() {
     int filter = 0;
-    return AskPanelFile(false, {QStringLiteral("xファイル (*.x)"), QStringLiteral("全てのファイル (*)")}, &filter);
+    return AskPanelFile(false, {QStringLiteral("xファイル (*.x)"), QStringLiteral("全てのファイル (*)")},
+                        &filter);
 }
 
 void AddPart() {
@@ -214,7 +217,7 @@ void EndLabelEdit(const NMTVDISPINFO* info, int32_t* flg, char* strtmp) {
 }
 
 const MenuEntry kMenu[] = {
-    {ID_SELECT, QStringLiteral("選択")},      {ID_ADDPARTS, QStringLiteral("パーツを追加")},
+    {ID_SELECT, QStringLiteral("選択")},           {ID_ADDPARTS, QStringLiteral("パーツを追加")},
     {ID_XFILE, QStringLiteral("Xファイルを変更")}, {ID_RENAME, QStringLiteral("名前を変更")},
     {ID_DELETE, QStringLiteral("パーツを削除")},
 };
@@ -382,7 +385,9 @@ INT_PTR DialogProc2(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
                 case 1001:
                 case 1002:
                 case 1025:
-                case 1026: SharedCommand(page, id); break;
+                case 1026:
+                    SharedCommand(page, id);
+                    break;
                 case 1005:
                     if (HIWORD(wParam) == CBN_SELCHANGE) SelectPartFromList(page, Pose());
                     break;
@@ -390,18 +395,26 @@ INT_PTR DialogProc2(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
                     GetMySelect(hTree);
                     SETCURSEL(pGet);
                     break;
-                case ID_ADDPARTS: AddPart(); break;
-                case ID_XFILE: ChangeXFile(); break;
+                case ID_ADDPARTS:
+                    AddPart();
+                    break;
+                case ID_XFILE:
+                    ChangeXFile();
+                    break;
                 case ID_RENAME:
                     GetMySelect(hTree);
                     flg = 1;
                     TreeEditLabel(hTree, TreeGetSelection(hTree));
                     break;
-                case ID_DELETE: DeletePart(); break;
-                default: break;
+                case ID_DELETE:
+                    DeletePart();
+                    break;
+                default:
+                    break;
             }
             return 1;
         }
-        default: return 0;
+        default:
+            return 0;
     }
 }

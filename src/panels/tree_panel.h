@@ -13,10 +13,10 @@
 #include "platform/controls.h"
 
 extern const DlgTemplate DIALOG2;
-extern HWND hTree;                // the tree view, id 100
-extern char AddName[kNameSize];   // CP932 name of the part being added
-extern MOTIONOBJ* pSave;          // current part before the last GetMySelect
-extern MOTIONOBJ* pC;             // attachment point while adding
+extern HWND hTree;               // the tree view, id 100
+extern char AddName[kNameSize];  // CP932 name of the part being added
+extern MOTIONOBJ* pSave;         // current part before the last GetMySelect
+extern MOTIONOBJ* pC;            // attachment point while adding
 extern MOTIONOBJ* pM;
 
 // Context menu entries.

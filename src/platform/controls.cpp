@@ -213,7 +213,8 @@ HWND CreateDialogPage(HWND parent, const DlgTemplate& tmpl, DLGPROC proc) {
             }
             case Ctl::CheckBox:
             case Ctl::AutoCheckBox: {
-                QCheckBox* c = it.kind == Ctl::CheckBox ? new ManualCheckBox(text, page) : new QCheckBox(text, page);
+                QCheckBox* c =
+                    it.kind == Ctl::CheckBox ? new ManualCheckBox(text, page) : new QCheckBox(text, page);
                 QObject::connect(c, &QCheckBox::clicked, c, [c] { Command(c, BN_CLICKED); });
                 w = c;
                 break;
@@ -259,10 +260,14 @@ void SetDlgItemText(HWND page, int id, const QString& text) { SetWindowText(GetD
 QString GetDlgItemText(HWND page, int id) { return GetWindowText(GetDlgItem(page, id)); }
 
 void SetWindowText(HWND w, const QString& text) {
-    if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(text);
-    else if (auto* s = dynamic_cast<NumberEdit*>(w)) s->findChild<QLineEdit*>()->setText(text);
-    else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text);
-    else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text);
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        e->setText(text);
+    else if (auto* s = dynamic_cast<NumberEdit*>(w))
+        s->findChild<QLineEdit*>()->setText(text);
+    else if (auto* l = qobject_cast<QLabel*>(w))
+        l->setText(text);
+    else if (auto* b = qobject_cast<QAbstractButton*>(w))
+        b->setText(text);
 }
 
 QString GetWindowText(HWND w) {
@@ -280,7 +285,8 @@ int GetDlgItemInt(HWND page, int id, int maxChars) {
     int i = 0;
     while (i < t.size() && t[i].isSpace()) ++i;
     bool negative = false;
-    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+'))) negative = t[i++] == QLatin1Char('-');
+    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+        negative = t[i++] == QLatin1Char('-');
     long long v = 0;
     for (; i < t.size() && t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9'); ++i)
         v = qMin(v * 10 + (t[i].unicode() - '0'), 1LL << 31);
@@ -450,7 +456,9 @@ void TreeSelectItem(HWND tree, HTREEITEM item) {
     if (TreeView* t = Tree(tree)) t->setCurrentItem(Item(item));
 }
 
-QString TreeGetItemText(HWND tree, HTREEITEM item) { return Tree(tree) && item ? Item(item)->text(0) : QString(); }
+QString TreeGetItemText(HWND tree, HTREEITEM item) {
+    return Tree(tree) && item ? Item(item)->text(0) : QString();
+}
 
 void TreeSetItemText(HWND tree, HTREEITEM item, const QString& text) {
     if (Tree(tree) && item) Item(item)->setText(0, text);
@@ -484,7 +492,9 @@ bool TreeIsEditing(HWND tree) {
     return t && t->Editing();
 }
 
-HTREEITEM TreeParent(HWND tree, HTREEITEM item) { return Tree(tree) && item ? Item(item)->parent() : nullptr; }
+HTREEITEM TreeParent(HWND tree, HTREEITEM item) {
+    return Tree(tree) && item ? Item(item)->parent() : nullptr;
+}
 
 int TreeChildCount(HWND tree, HTREEITEM item) {
     TreeView* t = Tree(tree);

@@ -30,13 +30,13 @@ typedef INT_PTR (*DLGPROC)(HWND page, UINT message, WPARAM wParam, LPARAM lParam
 
 // Messages a page handler receives.
 enum : UINT {
-    WM_NULL = 0,        // nothing; lets a page run what it does before every message
-    WM_INITDIALOG,  // once, when the page has its controls
-    WM_COMMAND,         // wParam: id (low 16 bits), notification (high 16 bits); lParam: the control
-    WM_VSCROLL,         // an up-down moved: wParam high 16 bits = new position; lParam: the up-down
-    WM_NOTIFY,          // lParam: NMHDR* (tree view notifications)
-    WM_CONTEXTMENU,     // wParam: the control clicked; lParam: screen position (MAKELPARAM(x, y))
-    WM_LBUTTONDOWN,     // slider hooks only
+    WM_NULL = 0,     // nothing; lets a page run what it does before every message
+    WM_INITDIALOG,   // once, when the page has its controls
+    WM_COMMAND,      // wParam: id (low 16 bits), notification (high 16 bits); lParam: the control
+    WM_VSCROLL,      // an up-down moved: wParam high 16 bits = new position; lParam: the up-down
+    WM_NOTIFY,       // lParam: NMHDR* (tree view notifications)
+    WM_CONTEXTMENU,  // wParam: the control clicked; lParam: screen position (MAKELPARAM(x, y))
+    WM_LBUTTONDOWN,  // slider hooks only
     WM_LBUTTONUP,
 };
 
@@ -47,8 +47,12 @@ enum : int { TVN_ENDLABELEDIT = 1 };
 
 inline int LOWORD(WPARAM w) { return int(w & 0xFFFF); }
 inline int HIWORD(WPARAM w) { return int((w >> 16) & 0xFFFF); }
-inline WPARAM MAKEWPARAM(int lo, int hi) { return WPARAM(uint32_t(lo & 0xFFFF) | (uint32_t(hi & 0xFFFF) << 16)); }
-inline LPARAM MAKELPARAM(int lo, int hi) { return LPARAM(int32_t(uint32_t(lo & 0xFFFF) | (uint32_t(hi & 0xFFFF) << 16))); }
+inline WPARAM MAKEWPARAM(int lo, int hi) {
+    return WPARAM(uint32_t(lo & 0xFFFF) | (uint32_t(hi & 0xFFFF) << 16));
+}
+inline LPARAM MAKELPARAM(int lo, int hi) {
+    return LPARAM(int32_t(uint32_t(lo & 0xFFFF) | (uint32_t(hi & 0xFFFF) << 16)));
+}
 inline int GET_X_LPARAM(LPARAM l) { return int16_t(l & 0xFFFF); }
 inline int GET_Y_LPARAM(LPARAM l) { return int16_t((l >> 16) & 0xFFFF); }
 
@@ -66,16 +70,16 @@ struct NMTVDISPINFO {
 
 // Kinds of control in a page table.
 enum class Ctl {
-    Label,             // text, left-aligned; "\n" breaks lines
+    Label,  // text, left-aligned; "\n" breaks lines
     CenteredLabel,
-    Edit,              // one line of text
+    Edit,  // one line of text
     ReadOnlyEdit,
-    NumberEdit,        // digits only; can carry an up-down (CreateUpDown)
+    NumberEdit,  // digits only; can carry an up-down (CreateUpDown)
     ReadOnlyNumberEdit,
     Button,
-    CheckBox,          // a click only reports; the page sets the check
-    AutoCheckBox,      // a click toggles the check, then reports
-    DropList,          // unsorted drop-down list
+    CheckBox,      // a click only reports; the page sets the check
+    AutoCheckBox,  // a click toggles the check, then reports
+    DropList,      // unsorted drop-down list
 };
 
 // One control; position and size in dialog units. `text` is UTF-8.

@@ -32,7 +32,8 @@ int FilterIndex(const QStringList& filters, const QString& chosen) {
 class NameDialog : public QDialog {
 public:
     NameDialog(QWidget* owner, const QString& caption, const NameCheck& check)
-        : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+        : QDialog(owner,
+                  Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
           check_(check) {
         setWindowTitle(caption);
         setFixedSize(Units(0, 0, 186, 46).size());
@@ -72,8 +73,8 @@ private:
 
 int QtPrompter::Message(const QString& text, const QString& caption, int buttons) {
     const bool yesNo = buttons == MB_YESNO;
-    QMessageBox box(QMessageBox::NoIcon, caption, text, yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                    g_hwnd);
+    QMessageBox box(QMessageBox::NoIcon, caption, text,
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, g_hwnd);
     const int r = box.exec();
     if (!yesNo) return IDOK;
     return r == QMessageBox::Yes ? IDYES : IDNO;
@@ -90,7 +91,8 @@ FileAnswer QtPrompter::AskFile(const FileQuestion& q) {
     dlg.setOption(QFileDialog::DontConfirmOverwrite);
     dlg.setOption(QFileDialog::ReadOnly, false);
     dlg.setNameFilters(q.filters);
-    if (q.filterIndex >= 0 && q.filterIndex < q.filters.size()) dlg.selectNameFilter(q.filters[q.filterIndex]);
+    if (q.filterIndex >= 0 && q.filterIndex < q.filters.size())
+        dlg.selectNameFilter(q.filters[q.filterIndex]);
     dlg.setDirectory(q.startDir);
     if (!q.startFile.isEmpty()) dlg.selectFile(q.startFile);
     FileAnswer a;

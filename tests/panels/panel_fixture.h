@@ -53,13 +53,13 @@ private:
 // ScriptedPrompter, with file dialogs, the name dialog and context menus.
 class PanelPrompter : public ScriptedPrompter {
 public:
-    std::vector<FileQuestion> files;       // every file dialog shown
-    std::deque<QString> fileAnswers;       // chosen paths; "" = cancel; none left = cancel
-    std::deque<int> filterAnswers;         // filter left selected with each path (0 when none left)
-    std::deque<QString> names;             // typed into the name dialog, one per OK press
+    std::vector<FileQuestion> files;  // every file dialog shown
+    std::deque<QString> fileAnswers;  // chosen paths; "" = cancel; none left = cancel
+    std::deque<int> filterAnswers;    // filter left selected with each path (0 when none left)
+    std::deque<QString> names;        // typed into the name dialog, one per OK press
     int nameDialogs = 0;
     std::vector<std::vector<MenuEntry>> menus;  // every context menu shown
-    std::deque<int> menuAnswers;           // chosen ids; none left = dismissed
+    std::deque<int> menuAnswers;                // chosen ids; none left = dismissed
 
     FileAnswer AskFile(const FileQuestion& q) override {
         files.push_back(q);
@@ -175,7 +175,8 @@ protected:
     // What quitting does: the tree freed with its meshes, the window gone.
     void QuitEditor() {
         SetLoadView(nullptr);
-        FreeTree(&Cha, [](MOTIONOBJ* p, void*) { ReleasePartMeshes(p); }, nullptr);
+        FreeTree(
+            &Cha, [](MOTIONOBJ* p, void*) { ReleasePartMeshes(p); }, nullptr);
         delete window_;
         window_ = nullptr;
         g_hwnd = nullptr;

@@ -50,7 +50,8 @@ TEST_F(AnimePanel, SetSpeedStoresTheSliderSpeedIntoTheRange) {
         EXPECT_EQ(Kflg, 0);
         for (int i = 0; i < kSlotCount; ++i) {
             const bool in = c.firstChanged >= 0 && i >= c.firstChanged && i <= c.lastChanged;
-            EXPECT_FLOAT_EQ(Cha.Speed[i], in ? c.slider / 100.0f : 0.05f) << "slot " << i << " range " << c.first;
+            EXPECT_FLOAT_EQ(Cha.Speed[i], in ? c.slider / 100.0f : 0.05f)
+                << "slot " << i << " range " << c.first;
         }
     }
     // The stored speed of the current slot shows after a slot change here.

@@ -29,12 +29,11 @@ TEST_F(Host, StartsOnThePosePageWithEveryPageAtTheInitialValues) {
         const char* text;
     };
     const Field fields[] = {
-        {pose(), 1017, "0"}, {pose(), 1009, "0"}, {pose(), 1010, "0"}, {pose(), 1028, "5"},
-        {pose(), 1050, "100"}, {pose(), 1051, "100"}, {pose(), 1052, "100"},
-        {treePage(), 1017, "0"},
-        {anime(), 1017, "0"}, {anime(), 1022, "5"}, {anime(), 1023, ""}, {anime(), 1032, "0"},
-        {anime(), 1034, "0"}, {anime(), 1018, "0"}, {anime(), 1019, "0"}, {anime(), 1009, "0"},
-        {anime(), 1010, "0"}, {anime(), 1028, "5"},
+        {pose(), 1017, "0"},   {pose(), 1009, "0"},   {pose(), 1010, "0"},   {pose(), 1028, "5"},
+        {pose(), 1050, "100"}, {pose(), 1051, "100"}, {pose(), 1052, "100"}, {treePage(), 1017, "0"},
+        {anime(), 1017, "0"},  {anime(), 1022, "5"},  {anime(), 1023, ""},   {anime(), 1032, "0"},
+        {anime(), 1034, "0"},  {anime(), 1018, "0"},  {anime(), 1019, "0"},  {anime(), 1009, "0"},
+        {anime(), 1010, "0"},  {anime(), 1028, "5"},
     };
     for (const Field& f : fields) EXPECT_EQ(GetDlgItemText(f.page, f.id), U(f.text)) << f.id;
 
@@ -56,7 +55,8 @@ TEST_F(Host, ATabChangeHidesTheOldPageAndTheNextPaintShowsTheNewOne) {
     auto* tab = static_cast<QTabBar*>(g_hwnd_Tab);
     for (int page : {2, 1, 0, 2}) {
         tab->setCurrentIndex(page);
-        for (int i = 0; i < 3; ++i) EXPECT_FALSE(g_hwnd_Dlg[i]->isVisible()) << "before the paint, page " << i;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_FALSE(g_hwnd_Dlg[i]->isVisible()) << "before the paint, page " << i;
         g_hwnd_Static->repaint();
         Settle();
         for (int i = 0; i < 3; ++i) EXPECT_EQ(g_hwnd_Dlg[i]->isVisible(), i == page) << "page " << i;
@@ -109,8 +109,8 @@ TEST_F(Host, KeysAndStrayReleasesMoveTheThumbButNotTheSpeed) {
     EXPECT_EQ(Number(pose(), 1028), 5);
 
     // A release whose press happened elsewhere.
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), s->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), s->mapToGlobal(QPointF(5, 5)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(s, &release);
     EXPECT_FLOAT_EQ(AnimeFramePlus, 0.05f);
     EXPECT_EQ(Number(anime(), 1028), 5);

@@ -92,7 +92,7 @@ TEST_F(PosePanel, UpDownsStopAtTheirEnds) {
         int steps, expect;
     };
     const Case cases[] = {
-        {1017, &No, -3, 0},  {1017, &No, 250, 199},  {1017, &No, 5, 199},
+        {1017, &No, -3, 0},     {1017, &No, 250, 199},   {1017, &No, 5, 199},
         {1050, &Red, 200, 255}, {1051, &Green, -150, 0}, {1052, &Blue, 1, 101},
     };
     for (const Case& c : cases) {
@@ -149,7 +149,8 @@ TEST_F(PosePanel, SlotCommandsAskFirstAndActOnlyOnYes) {
             EXPECT_EQ(prompter.shown[0].text, U(c.text));
             EXPECT_EQ(prompter.shown[0].caption, U(c.caption));
             EXPECT_EQ(prompter.shown[0].buttons, MB_YESNO);
-            const bool changed = root->vOffset != D3DXVECTOR3(1, 2, 3) || root->vSlotOffset[7] != D3DXVECTOR3(9, 9, 9) ||
+            const bool changed = root->vOffset != D3DXVECTOR3(1, 2, 3) ||
+                                 root->vSlotOffset[7] != D3DXVECTOR3(9, 9, 9) ||
                                  root->vHome != D3DXVECTOR3(0, 0, 0);
             EXPECT_EQ(changed, yes) << c.id;
         }
@@ -283,7 +284,8 @@ TEST_F(PoseFiles, LoadAcceptsModFilesWhateverTheCaseAndRefusesOthers) {
     EXPECT_EQ(prompter.shown.back().text, U("walk.MODをよみこみました"));
     EXPECT_EQ(TreeShape(), U("全身(A(A1),B)"));
     EXPECT_EQ(PartShape(Cha.pTop), U("全身(A(A1),B)"));
-    EXPECT_EQ(Entries(pose()), (QStringList{U("全身"), QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("B")}));
+    EXPECT_EQ(Entries(pose()),
+              (QStringList{U("全身"), QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("B")}));
     EXPECT_EQ(Entries(treePage()), Entries(pose()));
     EXPECT_EQ(ComboCurSel(pose(), 1005), 0);
     EXPECT_EQ(ComboCurSel(treePage(), 1005), 0);
@@ -319,7 +321,8 @@ TEST_F(PoseFiles, ADamagedFileLeavesTheChoreographyAsItWas) {
         Load(U(c.name), 0);
         EXPECT_EQ(TreeShape(), U("全身(C(C1))")) << c.name;
         EXPECT_EQ(PartShape(Cha.pTop), U("全身(C(C1))")) << c.name;
-        EXPECT_EQ(Entries(pose()), (QStringList{U("全身"), QStringLiteral("C"), QStringLiteral("C1")})) << c.name;
+        EXPECT_EQ(Entries(pose()), (QStringList{U("全身"), QStringLiteral("C"), QStringLiteral("C1")}))
+            << c.name;
         EXPECT_EQ(Entries(treePage()), Entries(pose())) << c.name;
         EXPECT_EQ(Shown(pose()), QStringLiteral("C1")) << c.name;
         EXPECT_EQ(pGet, c1) << c.name;

@@ -87,7 +87,8 @@ TEST_F(RealPrompter, MessagesHaveNoIconTheirButtonsAndTheMainWindowAsOwner) {
             text = box->text();
             box->button(c.press)->click();
         });
-        EXPECT_EQ(prompter.Message(QStringLiteral("保存しますか？"), QStringLiteral("保存確認"), c.buttons), c.result);
+        EXPECT_EQ(prompter.Message(QStringLiteral("保存しますか？"), QStringLiteral("保存確認"), c.buttons),
+                  c.result);
         EXPECT_EQ(icon, QMessageBox::NoIcon);
         EXPECT_EQ(buttons, c.shown);
         EXPECT_EQ(parent, &owner);
@@ -123,10 +124,13 @@ TEST_F(RealPrompter, TheNameDialogStaysOpenAndEmptyAfterARefusal) {
 
     for (const char* button : {"2", "close"}) {
         WhenShown<QDialog>([button](QDialog* d) {
-            if (std::string(button) == "close") d->close();
-            else d->findChild<QPushButton*>(QString::fromUtf8(button))->click();
+            if (std::string(button) == "close")
+                d->close();
+            else
+                d->findChild<QPushButton*>(QString::fromUtf8(button))->click();
         });
-        EXPECT_EQ(prompter.AskName(QStringLiteral("名前を入力"), [](const QString&) { return true; }), IDCANCEL);
+        EXPECT_EQ(prompter.AskName(QStringLiteral("名前を入力"), [](const QString&) { return true; }),
+                  IDCANCEL);
     }
 }
 

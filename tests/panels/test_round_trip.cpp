@@ -21,8 +21,10 @@ protected:
     static std::vector<PartState> Snapshot() {
         std::vector<PartState> all;
         for (MOTIONOBJ* p = Cha.pTop; p; p = NextInWalk(p, Cha.pTop)) {
-            PartState s{PartText(p), p->pParent ? PartText(p->pParent) : QString(), p->XName,
-                        p->Mesh.lpMesh != nullptr, p->vHome, {}, {}};
+            PartState s{PartText(p), p->pParent ? PartText(p->pParent) : QString(),
+                        p->XName,    p->Mesh.lpMesh != nullptr,
+                        p->vHome,    {},
+                        {}};
             for (int i = 0; i < kSlotCount; ++i) {
                 s.offsets.push_back(p->vSlotOffset[i]);
                 s.rotations.push_back(p->mSlotRot[i]);
@@ -100,7 +102,8 @@ TEST_F(RoundTrip, ACharacterBuiltInThePanelsComesBackFromItsFile) {
     prompter.Yes();
     prompter.fileAnswers.push_back(Path(QStringLiteral("dance.mod")));
     Click(pose(), 1004);
-    EXPECT_EQ(prompter.Texts(), (QStringList{U("ファイルを読み込みますか？"), U("dance.modをよみこみました")}));
+    EXPECT_EQ(prompter.Texts(),
+              (QStringList{U("ファイルを読み込みますか？"), U("dance.modをよみこみました")}));
     EXPECT_EQ(TreeShape(), U("全身(胴(頭,右腕))"));
     const QStringList names = {U("全身"), U("胴"), U("頭"), U("右腕")};
     EXPECT_EQ(Entries(pose()), names);

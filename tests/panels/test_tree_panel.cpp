@@ -64,7 +64,8 @@ TEST_F(TreePanel, TheMenuShowsOverItemsOnly) {
         texts << e.text;
         ids.push_back(e.id);
     }
-    EXPECT_EQ(texts, (QStringList{U("選択"), U("パーツを追加"), U("Xファイルを変更"), U("名前を変更"), U("パーツを削除")}));
+    EXPECT_EQ(texts, (QStringList{U("選択"), U("パーツを追加"), U("Xファイルを変更"), U("名前を変更"),
+                                  U("パーツを削除")}));
     EXPECT_EQ(ids, (std::vector<int>{40003, 40024, 40020, 40025, 40022}));
     EXPECT_EQ(TreeGetItemText(hTree, TreeGetSelection(hTree)), U("全身"));
 }
@@ -74,10 +75,12 @@ TEST_F(TreePanel, AddingAppendsTheNamedPartAsTheLastChild) {
     AddPart(U("全身"), QStringLiteral("B"), QStringLiteral("a.x"));
     AddPart(QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("b.x"));
     WriteBytes(QStringLiteral("B.X"), TriangleX());
-    AddPart(QStringLiteral("A"), QStringLiteral("A2"), QStringLiteral("B.X"));  // the kind is judged case-blind
+    AddPart(QStringLiteral("A"), QStringLiteral("A2"),
+            QStringLiteral("B.X"));  // the kind is judged case-blind
     EXPECT_EQ(TreeShape(), U("全身(A(A1,A2),B)"));
     EXPECT_EQ(PartShape(Cha.pTop), U("全身(A(A1,A2),B)"));
-    const QStringList names = {U("全身"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A1"), QStringLiteral("A2")};
+    const QStringList names = {U("全身"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A1"),
+                               QStringLiteral("A2")};
     EXPECT_EQ(Entries(pose()), names);
     EXPECT_EQ(Entries(treePage()), names);
     EXPECT_EQ(PartText(pGet), QStringLiteral("A2"));
@@ -135,16 +138,14 @@ TEST_F(TreePanel, AnAddWithoutAMeshPutsEverythingBack) {
     AddPart(U("全身"), QStringLiteral("A"), QStringLiteral("a.x"));
     AddPart(QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("a.x"));
     struct Case {
-        const char* label;    // where the add starts
-        const char* name;     // "<cancel>" = the name dialog is cancelled
-        const char* file;     // "" = the file dialog is cancelled
-        const char* notice;   // last message, "" = none
+        const char* label;   // where the add starts
+        const char* name;    // "<cancel>" = the name dialog is cancelled
+        const char* file;    // "" = the file dialog is cancelled
+        const char* notice;  // last message, "" = none
     };
     const Case cases[] = {
-        {"A", "X", "", ""},
-        {"A", "X", "a.txt", "ファイルが開けません"},
-        {"A1", "X", "", ""},
-        {"全身", "X", "a.txt", "ファイルが開けません"},
+        {"A", "X", "", ""},        {"A", "X", "a.txt", "ファイルが開けません"},
+        {"A1", "X", "", ""},       {"全身", "X", "a.txt", "ファイルが開けません"},
         {"A", "<cancel>", "", ""},
     };
     for (const Case& c : cases) {
@@ -152,7 +153,8 @@ TEST_F(TreePanel, AnAddWithoutAMeshPutsEverythingBack) {
         ASSERT_EQ(pGet, Cha.pTop);
         prompter.shown.clear();
         prompter.names.push_back(U(c.name));
-        if (std::string(c.name) != "<cancel>") prompter.fileAnswers.push_back(*c.file ? Path(U(c.file)) : QString());
+        if (std::string(c.name) != "<cancel>")
+            prompter.fileAnswers.push_back(*c.file ? Path(U(c.file)) : QString());
         Menu(U(c.label), ID_ADDPARTS);
         EXPECT_EQ(TreeShape(), U("全身(A(A1))")) << c.label << c.file;
         EXPECT_EQ(PartShape(Cha.pTop), U("全身(A(A1))")) << c.label << c.file;
