@@ -56,6 +56,11 @@ public:
         hi_ = hi;
         pos_ = qBound(lo, pos, hi);
         setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+        // The arrows take the edit's right edge; three digits must still show,
+        // so the edit borrows a few pixels of the gap to its left.
+        findChild<QLineEdit*>()->setTextMargins(0, 0, 0, 0);
+        setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        setGeometry(geometry().adjusted(-3, 0, 0, 0));
         update();
     }
     int Pos() const { return pos_; }
