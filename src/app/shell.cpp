@@ -31,36 +31,6 @@ int gQuitCode = 0;
 
 void Fail(const QString& text) { MessageBoxA(text, QStringLiteral("ERROR"), MB_OK); }
 
-void FixedStates(IDirect3DDevice9* d) {
-    d->SetRenderState(D3DRS_ZENABLE, TRUE);
-    d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    d->SetRenderState(D3DRS_LIGHTING, TRUE);
-
-    std::memset(&Light, 0, sizeof Light);
-    Light.Type = D3DLIGHT_DIRECTIONAL;
-    Light.Diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
-    Light.Direction = LightVec;
-    Light.Range = 10.0f;
-    Light.Attenuation0 = 0.0f;
-    Light.Attenuation1 = 1.0f;
-    Light.Attenuation2 = 0.0f;
-    d->SetLight(0, &Light);
-    d->LightEnable(0, TRUE);
-    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    d->SetRenderState(D3DRS_LIGHTING, TRUE);
-}
-
 void ReleasePart(MOTIONOBJ* part, void*) { ReleasePartMeshes(part); }
 
 // Copies a file-system name into a fixed buffer; false when it does not fit.
@@ -103,7 +73,7 @@ bool StartUp() {
         lpD3D->Release();
         return false;
     }
-    FixedStates(lpD3DDevice);
+    InitFrameStates(lpD3DDevice);
     timeBeginPeriod(1);
 
     // GameInit: the font, then the motion set with its root.

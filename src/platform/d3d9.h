@@ -41,6 +41,7 @@ enum D3DRENDERSTATETYPE : DWORD {
     D3DRS_DESTBLEND,
     D3DRS_CULLMODE,
     D3DRS_LIGHTING,
+    D3DRS_DEPTHBIAS,  // a float's bits: added to the depth (0..1) of what is drawn
     D3DRS_COUNT_
 };
 enum : DWORD { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3 };

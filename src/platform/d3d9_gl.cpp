@@ -53,6 +53,7 @@ uniform vec4 uMatDiffuse;
 uniform vec3 uMatEmissive;
 uniform bool uShade;
 uniform vec3 uShadeLight;
+uniform float uDepthBias;
 
 out vec4 vColor;
 out vec2 vTex;
@@ -60,7 +61,7 @@ out vec2 vTex;
 void main() {
     vec4 clip = (vec4(aPos, 1.0) * uWorld) * uViewProj;
     // Depth 0..1 as the device defines it, onto OpenGL's -1..1.
-    gl_Position = vec4(clip.x, clip.y, 2.0 * clip.z - clip.w, clip.w);
+    gl_Position = vec4(clip.x, clip.y, 2.0 * (clip.z + uDepthBias * clip.w) - clip.w, clip.w);
 
     vec3 n = uHasNormal ? aNormal * mat3(uWorld) : vec3(0.0);
     if (uLighting) {
@@ -215,7 +216,7 @@ public:
         if (flags & D3DCLEAR_TARGET) {
             gl_->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
             gl_->glClearColor(float((color >> 16) & 255) / 255.0f, float((color >> 8) & 255) / 255.0f,
-                              float(color & 255) / 255.0f, float(color >> 24) / 255.0f);
+                              float(color & 255) / 255.0f, 1.0f);
             mask |= GL_COLOR_BUFFER_BIT;
         }
         if (flags & D3DCLEAR_ZBUFFER) {
@@ -357,6 +358,7 @@ private:
         rs_[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
         rs_[D3DRS_CULLMODE] = D3DCULL_CCW;
         rs_[D3DRS_LIGHTING] = TRUE;
+        rs_[D3DRS_DEPTHBIAS] = 0;
         for (DWORD s = 0; s < kStages; ++s) {
             tss_[s][D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
             tss_[s][D3DTSS_COLORARG1] = D3DTA_TEXTURE;
@@ -421,7 +423,7 @@ private:
     GLuint samplers_[kStages] = {0, 0};
     struct {
         GLint world, viewProj, hasNormal, hasColor, hasTex, lighting, lightOn, toLight, lightDiffuse, matDiffuse,
-            matEmissive, shade, shadeLight, bound0, bound1, stage0, stage1;
+            matEmissive, shade, shadeLight, depthBias, bound0, bound1, stage0, stage1;
     } u_{};
     std::unordered_map<ID3DXMesh*, MeshUpload> meshes_;
     std::unordered_map<IDirect3DTexture9*, GLuint> textures_;
@@ -497,6 +499,7 @@ bool GLDevice::Init() {
     u_.matEmissive = loc("uMatEmissive");
     u_.shade = loc("uShade");
     u_.shadeLight = loc("uShadeLight");
+    u_.depthBias = loc("uDepthBias");
     u_.bound0 = loc("uBound0");
     u_.bound1 = loc("uBound1");
     u_.stage0 = loc("uStage0");
@@ -620,7 +623,10 @@ void GLDevice::Apply(DWORD fvf) {
     if (rs_[D3DRS_ALPHABLENDENABLE]) {
         gl_->glEnable(GL_BLEND);
         gl_->glBlendEquation(GL_FUNC_ADD);
-        gl_->glBlendFunc(BlendFactor(rs_[D3DRS_SRCBLEND]), BlendFactor(rs_[D3DRS_DESTBLEND]));
+        // The back buffer has no alpha of its own: keep it opaque, or the
+        // view would turn translucent where blended lines and markers are.
+        gl_->glBlendFuncSeparate(BlendFactor(rs_[D3DRS_SRCBLEND]), BlendFactor(rs_[D3DRS_DESTBLEND]), GL_ZERO,
+                                 GL_ONE);
     } else {
         gl_->glDisable(GL_BLEND);
     }
@@ -652,6 +658,9 @@ void GLDevice::Apply(DWORD fvf) {
     gl_->glUniform3f(u_.matEmissive, material_.Emissive.r, material_.Emissive.g, material_.Emissive.b);
     gl_->glUniform1i(u_.shade, shade_ && (fvf & D3DFVF_NORMAL));
     gl_->glUniform3f(u_.shadeLight, shadeLight_.x, shadeLight_.y, shadeLight_.z);
+    float bias;
+    std::memcpy(&bias, &rs_[D3DRS_DEPTHBIAS], sizeof bias);
+    gl_->glUniform1f(u_.depthBias, bias);
 
     GLint stage[kStages][6];
     for (DWORD s = 0; s < kStages; ++s) {

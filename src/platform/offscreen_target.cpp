@@ -65,7 +65,7 @@ bool OffscreenTarget::Show() {
 
 QImage OffscreenTarget::Grab() {
     if (!ok_ || !MakeCurrent()) return {};
-    return fbo_->toImage(false).convertToFormat(QImage::Format_ARGB32);
+    return fbo_->toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
 void OffscreenTarget::Finish() {

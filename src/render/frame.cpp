@@ -1,6 +1,8 @@
 // One frame of the 3-D view and the parts pass (see frame.h).
 #include "frame.h"
 
+#include <cstring>
+
 #include "input/input.h"
 #include "meshes.h"
 #include "outline.h"
@@ -12,6 +14,36 @@
 static D3DXVECTOR3 FollowTarget() {
     if (mSiten._44 == 0.0f) return {pGet->mWorld._41, pGet->mWorld._42, pGet->mWorld._43};
     return {mSiten._41, mSiten._42, mSiten._43};
+}
+
+void InitFrameStates(IDirect3DDevice9* d) {
+    d->SetRenderState(D3DRS_ZENABLE, TRUE);
+    d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    d->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    d->SetRenderState(D3DRS_LIGHTING, TRUE);
+
+    std::memset(&Light, 0, sizeof Light);
+    Light.Type = D3DLIGHT_DIRECTIONAL;
+    Light.Diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
+    Light.Direction = LightVec;
+    Light.Range = 10.0f;
+    Light.Attenuation0 = 0.0f;
+    Light.Attenuation1 = 1.0f;
+    Light.Attenuation2 = 0.0f;
+    d->SetLight(0, &Light);
+    d->LightEnable(0, TRUE);
+    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    d->SetRenderState(D3DRS_LIGHTING, TRUE);
 }
 
 void DrawFrame(_MOTIONDATA* data) {

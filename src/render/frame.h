@@ -41,6 +41,9 @@ struct COLOR_LINE {
     DWORD dwColor;
 };
 
+// The states every pass relies on at its start, and light 0 along LightVec
+// (start-up sets them once; each frame restores what it changes).
+void InitFrameStates(IDirect3DDevice9* device);
 void DrawFrame(_MOTIONDATA* data);
 // The parts pass over `node`, its subtree and its later siblings.
 void Parts(MOTIONOBJ* node, MOTIONOBJ* parent);
