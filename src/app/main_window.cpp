@@ -69,7 +69,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     if (watched == centralWidget() && centralWidget()->childAt(m->position().toPoint())) return false;
     // The second press of a double-click has no handler of its own.
     if (e->type() == QEvent::MouseButtonPress && m->button() == Qt::LeftButton) {
-        OnLButtonDown(this);
+        const QPoint at = static_cast<QWidget*>(watched)->mapTo(centralWidget(), m->position().toPoint());
+        OnLButtonDown(this, at.x(), at.y());
         return true;
     }
     if (e->type() == QEvent::MouseButtonRelease && m->button() == Qt::LeftButton) {
@@ -83,10 +84,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     return false;
 }
 
-void OnLButtonDown(HWND window) {
+void OnLButtonDown(HWND window, int x, int y) {
     SetFocus(window);
-    GetCursorPos(&pt);
-    ScreenToClient(window, &pt);
+    pt = {x, y};
     if (Cha.pTop) SelectParts(Cha.pTop, Cha.pTop, pt.x, pt.y);
     Downflg = 1;
 }
