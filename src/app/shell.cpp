@@ -131,6 +131,8 @@ void PostQuitMessage(int code) {
     gQuitCode = code;
 }
 
+bool QuitRequested() { return gQuit; }
+
 int FrameLoop() {
     gQuit = false;
     for (;;) {

@@ -42,6 +42,8 @@ DWORD FrameRest(DWORD start, DWORD end);
 int FrameLoop();
 // Asks the loop to end after the events being handled (the window is gone).
 void PostQuitMessage(int code);
+// Whether that has been asked since the loop started.
+bool QuitRequested();
 // Frees the part tree (meshes first, children before parents), the mouse and the font.
 void GameEnd(_MOTIONDATA* data);
 // Releases the device and the Direct3D object; deletes the main window.
