@@ -1,0 +1,70 @@
+// The editor from start-up to shutdown on the real window and device: the
+// window, the grey view with grid and status text, opening a choreography
+// given at start, frames, and a shutdown that leaves nothing behind.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+
+#include "app/main_window.h"
+#include "app/shell.h"
+#include "input/input.h"
+#include "platform/d3d9.h"
+#include "platform/d3dx_mesh.h"
+#include "platform/gl_view.h"
+#include "platform/paths.h"
+#include "recorders.h"
+#include "render/frame.h"
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char arg0[] = "test_startup";
+        static char* argv[] = {arg0, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override { delete app_; }
+
+private:
+    QApplication* app_ = nullptr;
+};
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+TEST(StartUp, ShowsTheViewOpensTheFileAndShutsDownWithoutLeaks) {
+    const long live = KavUnknown::Live();
+    ScriptedPrompter prompter;
+    const QString start = QDir::currentPath();
+    ASSERT_TRUE(StartUp());
+    EXPECT_EQ(startflg, 1);
+    ASSERT_NE(lpD3DDevice, nullptr);
+    ASSERT_NE(g_hwnd, nullptr);
+    EXPECT_EQ(g_hwnd->windowTitle(), QStringLiteral("Kavelin ver1.17"));
+    EXPECT_FALSE(g_hwnd->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(QString::fromLocal8Bit(CurrentPath), start);
+    EXPECT_NE(g_pMouseDevice, nullptr);
+
+    // The file is opened from its own folder; the start directory stays current after.
+    OpenAtStart(KAV_SOURCE_DIR "/samples/demo.mod");
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("demo.modをよみこみました"));
+    EXPECT_GT(CountParts(Cha.pTop), 10);
+    EXPECT_EQ(QDir::currentPath(), start);
+
+    for (int i = 0; i < 3; ++i) RunFrame();
+    const QImage img = g_view->grabFramebuffer();
+    ASSERT_EQ(img.size(), QSize(780, 640));
+    EXPECT_EQ(img.pixel(2, 639) & 0xFFFFFF, 0x646464u);
+    EXPECT_EQ(img.pixel(770, 630) & 0xFFFFFF, 0x646464u);
+
+    GameEnd(&Cha);
+    ShutDown();
+    EXPECT_EQ(Cha.pTop, nullptr);
+    EXPECT_EQ(lpD3DDevice, nullptr);
+    EXPECT_EQ(g_hwnd, nullptr);
+    EXPECT_EQ(KavUnknown::Live(), live) << "meshes, textures or markers left behind";
+}
+
+}  // namespace
