@@ -37,7 +37,7 @@ void Give(MOTIONOBJ* part, ID3DXMesh* sphere, float r, float g, float b) {
         x->pMaterials = new D3DMATERIAL9[1]{};
         x->pMaterials[0].Diffuse = {r, g, b, 1};
         x->pMaterials[0].Ambient = x->pMaterials[0].Diffuse;
-        x->pTextures = new IDirect3DTexture9*[1]{nullptr};
+        x->pTextures = new IDirect3DTexture9* [1] { nullptr };
     };
     ID3DXMesh *mesh = nullptr, *edge = nullptr;
     sphere->CloneMeshFVF(D3DXMESH_MANAGED, kToonFVF, nullptr, &mesh);
@@ -50,7 +50,8 @@ void Give(MOTIONOBJ* part, ID3DXMesh* sphere, float r, float g, float b) {
 
 // `copies` parts at each of the 18 places: 2 stands for drawing each part twice.
 void BuildCharacter(int copies) {
-    FreeTree(&Cha, [](MOTIONOBJ* p, void*) { ReleasePartMeshes(p); }, nullptr);
+    FreeTree(
+        &Cha, [](MOTIONOBJ* p, void*) { ReleasePartMeshes(p); }, nullptr);
     GameInit(&Cha);
     ID3DXMesh* sphere = nullptr;
     D3DXCreateSphere(lpD3DDevice, 0.55f, kSlices, kStacks, &sphere, nullptr);

@@ -140,16 +140,37 @@ void OnCommand(HWND window, int id) {
             cflg = 0;
             CheckOnly(window, IDM_FOLLOW_CAMERA, {IDM_FIXED_CAMERA, IDM_FOLLOW_CAMERA});
             break;
-        case IDM_LINES: Toggle(window, &Lineflg, IDM_LINES); break;
-        case IDM_TEXT: Toggle(window, &STRflg, IDM_TEXT); break;
-        case IDM_TOON: Toggle(window, &TOONflg, IDM_TOON); break;
-        case IDM_SHADE_LIGHT: Shade(window, 1, id); break;
-        case IDM_SHADE_NORMAL: Shade(window, 2, id); break;
-        case IDM_SHADE_DARK: Shade(window, 3, id); break;
-        case IDM_SHADE_BLACK: Shade(window, 4, id); break;
-        case IDM_OUTLINE_THIN: Outline(window, 0.02f, id); break;
-        case IDM_OUTLINE_NORMAL: Outline(window, 0.05f, id); break;
-        case IDM_OUTLINE_THICK: Outline(window, 0.09f, id); break;
-        default: break;
+        case IDM_LINES:
+            Toggle(window, &Lineflg, IDM_LINES);
+            break;
+        case IDM_TEXT:
+            Toggle(window, &STRflg, IDM_TEXT);
+            break;
+        case IDM_TOON:
+            Toggle(window, &TOONflg, IDM_TOON);
+            break;
+        case IDM_SHADE_LIGHT:
+            Shade(window, 1, id);
+            break;
+        case IDM_SHADE_NORMAL:
+            Shade(window, 2, id);
+            break;
+        case IDM_SHADE_DARK:
+            Shade(window, 3, id);
+            break;
+        case IDM_SHADE_BLACK:
+            Shade(window, 4, id);
+            break;
+        case IDM_OUTLINE_THIN:
+            Outline(window, 0.02f, id);
+            break;
+        case IDM_OUTLINE_NORMAL:
+            Outline(window, 0.05f, id);
+            break;
+        case IDM_OUTLINE_THICK:
+            Outline(window, 0.09f, id);
+            break;
+        default:
+            break;
     }
 }

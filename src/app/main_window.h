@@ -28,8 +28,8 @@ private:
 };
 
 // What the window does with each message, callable on their own.
-void OnCommand(HWND window, int id);  // a menu command
+void OnCommand(HWND window, int id);            // a menu command
 void OnLButtonDown(HWND window, int x, int y);  // focus, pick at client (x, y), start a drag
 void OnLButtonUp();
-void OnRButtonDblClk();               // camera angles back to their start
-bool OnClose(HWND window);            // true when the user agreed to close
+void OnRButtonDblClk();     // camera angles back to their start
+bool OnClose(HWND window);  // true when the user agreed to close

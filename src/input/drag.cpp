@@ -3,9 +3,12 @@
 
 static D3DXMATRIX* AxisRotation(D3DXMATRIX* out, int32_t axis, float angle) {
     switch (axis) {
-        case 1: return D3DXMatrixRotationX(out, angle);
-        case 2: return D3DXMatrixRotationY(out, angle);
-        case 3: return D3DXMatrixRotationZ(out, angle);
+        case 1:
+            return D3DXMatrixRotationX(out, angle);
+        case 2:
+            return D3DXMatrixRotationY(out, angle);
+        case 3:
+            return D3DXMatrixRotationZ(out, angle);
     }
     return nullptr;
 }
@@ -25,9 +28,15 @@ void UpdateProc(_MOTIONDATA*) {
         }
     } else if (Modeflg == 1) {
         switch (Zikuflg) {
-            case 1: pGet->vOffset.x += rtXYZ; break;
-            case 2: pGet->vOffset.y += rtXYZ; break;
-            case 3: pGet->vOffset.z += rtXYZ; break;
+            case 1:
+                pGet->vOffset.x += rtXYZ;
+                break;
+            case 2:
+                pGet->vOffset.y += rtXYZ;
+                break;
+            case 3:
+                pGet->vOffset.z += rtXYZ;
+                break;
         }
     }
 }

@@ -22,9 +22,9 @@ extern int32_t Zikuflg;     // axis: 1 X, 2 Y, 3 Z
 extern int32_t NoChildflg;  // 1 = rotating a part leaves its children's world orientation alone
 
 extern float rtXYZ;  // drag amount of the latest poll: degrees (rotate) or units (move); 0 with the button up
-extern float CameraX;  // camera pitch, degrees in [0, 360]; 30 at start
-extern float CameraY;  // camera yaw, degrees in [0, 360]; 135 at start
-extern float Mz;       // eye z before the camera turn; -10 at start, never above -4
+extern float CameraX;          // camera pitch, degrees in [0, 360]; 30 at start
+extern float CameraY;          // camera yaw, degrees in [0, 360]; 135 at start
+extern float Mz;               // eye z before the camera turn; -10 at start, never above -4
 extern D3DXVECTOR3 ToonLight;  // towards the toon light, world space; (-1, 1, 0) at start
 
 extern int32_t Downflg;  // 1 from a left press in the view until the release

@@ -13,7 +13,8 @@ int32_t InitDinput(HWND window) {
     if (FAILED(DirectInput8Create(nullptr, DIRECTINPUT_VERSION, &g_pDInput, nullptr))) return E_FAIL;
     if (FAILED(g_pDInput->CreateDevice(GUID_SysMouse, &g_pMouseDevice, nullptr))) return E_FAIL;
     if (FAILED(g_pMouseDevice->SetDataFormat(&c_dfDIMouse2))) return E_FAIL;
-    if (FAILED(g_pMouseDevice->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND))) return E_FAIL;
+    if (FAILED(g_pMouseDevice->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND)))
+        return E_FAIL;
     // Not in the foreground yet is no loss: every failed poll acquires again.
     if (FAILED(g_pMouseDevice->Acquire())) return E_FAIL;
     return 0;

@@ -155,7 +155,8 @@ public:
     virtual HRESULT BeginScene() = 0;
     virtual HRESULT EndScene() = 0;
     // rects must be null (the whole viewport is cleared).
-    virtual HRESULT Clear(DWORD count, const void* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) = 0;
+    virtual HRESULT Clear(DWORD count, const void* rects, DWORD flags, D3DCOLOR color, float z,
+                          DWORD stencil) = 0;
     virtual HRESULT Present(const RECT* source, const RECT* dest, HWND window, const void* dirty) = 0;
     virtual HRESULT Reset(D3DPRESENT_PARAMETERS* params) = 0;
 
@@ -204,7 +205,8 @@ public:
     virtual HRESULT GetAdapterDisplayMode(unsigned adapter, D3DDISPLAYMODE* mode) = 0;
     // Fails when the target has no OpenGL 3.3 core context. The target stays
     // the caller's and must outlive the device.
-    virtual HRESULT CreateDevice(DeviceTarget* target, D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) = 0;
+    virtual HRESULT CreateDevice(DeviceTarget* target, D3DPRESENT_PARAMETERS* params,
+                                 IDirect3DDevice9** device) = 0;
 };
 
 // Null when the platform offers no OpenGL at all.

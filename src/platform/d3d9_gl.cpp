@@ -151,18 +151,25 @@ private:
 
 GLenum BlendFactor(DWORD b) {
     switch (b) {
-        case D3DBLEND_ZERO: return GL_ZERO;
-        case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
-        case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-        default: return GL_ONE;
+        case D3DBLEND_ZERO:
+            return GL_ZERO;
+        case D3DBLEND_SRCALPHA:
+            return GL_SRC_ALPHA;
+        case D3DBLEND_INVSRCALPHA:
+            return GL_ONE_MINUS_SRC_ALPHA;
+        default:
+            return GL_ONE;
     }
 }
 
 GLenum DepthFunc(DWORD f) {
     switch (f) {
-        case D3DCMP_LESS: return GL_LESS;
-        case D3DCMP_ALWAYS: return GL_ALWAYS;
-        default: return GL_LEQUAL;
+        case D3DCMP_LESS:
+            return GL_LESS;
+        case D3DCMP_ALWAYS:
+            return GL_ALWAYS;
+        default:
+            return GL_LEQUAL;
     }
 }
 
@@ -329,7 +336,8 @@ public:
         return S_OK;
     }
 
-    HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned count, const void* vertices, unsigned stride) override;
+    HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned count, const void* vertices,
+                            unsigned stride) override;
     HRESULT DrawSubset(ID3DXMesh* mesh, DWORD attribId) override;
     HRESULT PaintOverlay(void (*paint)(QPainter*, void*), void* context) override;
 
@@ -341,9 +349,12 @@ private:
 
     D3DXMATRIX* Transform(D3DTRANSFORMSTATETYPE which) {
         switch (which) {
-            case D3DTS_WORLD: return &world_;
-            case D3DTS_VIEW: return &view_;
-            case D3DTS_PROJECTION: return &proj_;
+            case D3DTS_WORLD:
+                return &world_;
+            case D3DTS_VIEW:
+                return &view_;
+            case D3DTS_PROJECTION:
+                return &proj_;
         }
         return nullptr;
     }
@@ -422,8 +433,8 @@ private:
     GLuint program_ = 0, streamVao_ = 0, streamVbo_ = 0;
     GLuint samplers_[kStages] = {0, 0};
     struct {
-        GLint world, viewProj, hasNormal, hasColor, hasTex, lighting, lightOn, toLight, lightDiffuse, matDiffuse,
-            matEmissive, shade, shadeLight, depthBias, bound0, bound1, stage0, stage1;
+        GLint world, viewProj, hasNormal, hasColor, hasTex, lighting, lightOn, toLight, lightDiffuse,
+            matDiffuse, matEmissive, shade, shadeLight, depthBias, bound0, bound1, stage0, stage1;
     } u_{};
     std::unordered_map<ID3DXMesh*, MeshUpload> meshes_;
     std::unordered_map<IDirect3DTexture9*, GLuint> textures_;
@@ -699,15 +710,21 @@ void GLDevice::SetupAttributes(DWORD fvf) {
     attrib(3, fvf & D3DFVF_TEX1, 2, GL_FLOAT, GL_FALSE, 8);
 }
 
-HRESULT GLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned count, const void* vertices, unsigned stride) {
+HRESULT GLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned count, const void* vertices,
+                                  unsigned stride) {
     if (!inScene_ || !vertices || stride != D3DXGetFVFVertexSize(fvf_)) return D3DERR_INVALIDCALL;
     if (count == 0) return S_OK;
     GLenum mode;
     unsigned n;
     switch (type) {
-        case D3DPT_LINELIST: mode = GL_LINES, n = count * 2; break;
-        case D3DPT_TRIANGLELIST: mode = GL_TRIANGLES, n = count * 3; break;
-        default: return D3DERR_INVALIDCALL;
+        case D3DPT_LINELIST:
+            mode = GL_LINES, n = count * 2;
+            break;
+        case D3DPT_TRIANGLELIST:
+            mode = GL_TRIANGLES, n = count * 3;
+            break;
+        default:
+            return D3DERR_INVALIDCALL;
     }
     Apply(fvf_);
     gl_->glBindVertexArray(streamVao_);
@@ -753,8 +770,8 @@ HRESULT GLDevice::DrawSubset(ID3DXMesh* mesh, DWORD attribId) {
         up.version = mesh->Version();
     }
     const uintptr_t offset = uintptr_t(range->FaceStart) * 3 * (wide ? 4 : 2);
-    gl_->glDrawElements(GL_TRIANGLES, GLsizei(range->FaceCount * 3), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                        reinterpret_cast<const void*>(offset));
+    gl_->glDrawElements(GL_TRIANGLES, GLsizei(range->FaceCount * 3),
+                        wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, reinterpret_cast<const void*>(offset));
     gl_->glBindVertexArray(0);
     ++drawCalls_;
     return S_OK;

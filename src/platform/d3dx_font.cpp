@@ -20,7 +20,8 @@ public:
         delete this;
         return 0;
     }
-    int DrawTextA(void* sprite, const char* text, int count, const RECT* rect, DWORD, D3DCOLOR color) override {
+    int DrawTextA(void* sprite, const char* text, int count, const RECT* rect, DWORD,
+                  D3DCOLOR color) override {
         if (sprite || !text || !rect || !device_) return 0;
         const size_t n = count < 0 ? std::strlen(text) : size_t(count);
         Job job{SjisToQString(std::string_view(text, n)), font_, rect->left, rect->top, color, 0};
@@ -55,8 +56,8 @@ private:
 
 }  // namespace
 
-HRESULT D3DXCreateFontA(IDirect3DDevice9* device, int height, unsigned width, unsigned weight, unsigned, BOOL italic,
-                        DWORD, DWORD, DWORD, DWORD, const char* faceName, ID3DXFont** font) {
+HRESULT D3DXCreateFontA(IDirect3DDevice9* device, int height, unsigned width, unsigned weight, unsigned,
+                        BOOL italic, DWORD, DWORD, DWORD, DWORD, const char* faceName, ID3DXFont** font) {
     if (!font) return E_INVALIDARG;
     *font = nullptr;
     if (!device || height <= 0) return E_INVALIDARG;

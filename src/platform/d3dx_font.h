@@ -5,7 +5,13 @@
 #include "wintypes.h"
 
 enum : DWORD { DT_LEFT = 0x0, DT_TOP = 0x0, DT_NOCLIP = 0x100 };
-enum : DWORD { SHIFTJIS_CHARSET = 128, OUT_DEFAULT_PRECIS = 0, DEFAULT_QUALITY = 0, DEFAULT_PITCH = 0, FF_DONTCARE = 0 };
+enum : DWORD {
+    SHIFTJIS_CHARSET = 128,
+    OUT_DEFAULT_PRECIS = 0,
+    DEFAULT_QUALITY = 0,
+    DEFAULT_PITCH = 0,
+    FF_DONTCARE = 0
+};
 
 class ID3DXFont {
 public:
@@ -22,8 +28,8 @@ public:
 
 // A font of `height` pixels and `weight` (400 normal, 1000 heaviest) with
 // Japanese glyphs; a null face takes the system's Japanese Gothic.
-HRESULT D3DXCreateFontA(IDirect3DDevice9* device, int height, unsigned width, unsigned weight, unsigned mipLevels,
-                        BOOL italic, DWORD charSet, DWORD outputPrecision, DWORD quality, DWORD pitchAndFamily,
-                        const char* faceName, ID3DXFont** font);
+HRESULT D3DXCreateFontA(IDirect3DDevice9* device, int height, unsigned width, unsigned weight,
+                        unsigned mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision, DWORD quality,
+                        DWORD pitchAndFamily, const char* faceName, ID3DXFont** font);
 
 extern ID3DXFont* lpFont;

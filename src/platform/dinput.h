@@ -13,15 +13,20 @@
 #include "wintypes.h"
 
 constexpr DWORD DIRECTINPUT_VERSION = 0x0800;
-enum : DWORD { DISCL_EXCLUSIVE = 0x1, DISCL_NONEXCLUSIVE = 0x2, DISCL_FOREGROUND = 0x4, DISCL_BACKGROUND = 0x8 };
+enum : DWORD {
+    DISCL_EXCLUSIVE = 0x1,
+    DISCL_NONEXCLUSIVE = 0x2,
+    DISCL_FOREGROUND = 0x4,
+    DISCL_BACKGROUND = 0x8
+};
 constexpr HRESULT DIERR_INPUTLOST = static_cast<HRESULT>(0x8007001Eu);
 constexpr HRESULT DIERR_NOTACQUIRED = static_cast<HRESULT>(0x8007000Cu);
 constexpr HRESULT DIERR_OTHERAPPHASPRIO = static_cast<HRESULT>(0x80070005u);
 constexpr HRESULT DIERR_INVALIDPARAM = E_INVALIDARG;
 
 struct DIMOUSESTATE2 {
-    int32_t lX, lY, lZ;       // motion since the last read; wheel in notches
-    uint8_t rgbButtons[8];    // 0x80 set = down: 0 left, 1 right, 2 middle
+    int32_t lX, lY, lZ;     // motion since the last read; wheel in notches
+    uint8_t rgbButtons[8];  // 0x80 set = down: 0 left, 1 right, 2 middle
 };
 
 // Data formats and devices the editor asks for.

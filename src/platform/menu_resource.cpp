@@ -30,8 +30,8 @@ QMenuBar* LoadMainMenu(QWidget* parent) {
 
     QMenu* edit = bar->addMenu(QStringLiteral("編集"));
     for (const Entry& e : {Entry{u"選択", IDM_SELECT, -1}, Entry{u"パーツを追加", IDM_ADD_PART, -1},
-                           Entry{u"Xファイルを変更", IDM_CHANGE_XFILE, -1}, Entry{u"名前を変更", IDM_RENAME, -1},
-                           Entry{u"パーツを削除", IDM_DELETE_PART, -1}})
+                           Entry{u"Xファイルを変更", IDM_CHANGE_XFILE, -1},
+                           Entry{u"名前を変更", IDM_RENAME, -1}, Entry{u"パーツを削除", IDM_DELETE_PART, -1}})
         Add(edit, e);
     // The part tree panel handles these over its tree; here they are greyed.
     edit->menuAction()->setEnabled(false);

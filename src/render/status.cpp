@@ -30,7 +30,8 @@ void Debug(_MOTIONDATA* set) {
     static const std::string slot = Sjis(QStringLiteral("保存番号[%3d],AnimeFrame[%0.3f]"));
     static const std::string partHead = Sjis(QStringLiteral("現在の動作箇所["));
     static const std::string playing = Sjis(QStringLiteral("現在再生中の番号[%2d]"));
-    static const std::string coords = Sjis(QStringLiteral("選択中のパーツ座標\nX[%6.10f]\nY[%6.10f]\nZ[%6.10f]\n"));
+    static const std::string coords =
+        Sjis(QStringLiteral("選択中のパーツ座標\nX[%6.10f]\nY[%6.10f]\nZ[%6.10f]\n"));
     char buf[kLine];
 
     std::snprintf(buf, sizeof buf, slot.c_str(), No, double(set->AnimeFrame));

@@ -60,8 +60,8 @@ protected:
 TEST_F(MenuTest, StartsWithTheCheckMarksOfTheStartFlagsAndEditGreyed) {
     for (int id : {IDM_LINES, IDM_TEXT, IDM_SHADE_NORMAL, IDM_OUTLINE_NORMAL, IDM_FOLLOW_CAMERA})
         EXPECT_TRUE(Checked(id)) << id;
-    for (int id : {IDM_TOON, IDM_SHADE_LIGHT, IDM_SHADE_DARK, IDM_SHADE_BLACK, IDM_OUTLINE_THIN, IDM_OUTLINE_THICK,
-                   IDM_FIXED_CAMERA})
+    for (int id : {IDM_TOON, IDM_SHADE_LIGHT, IDM_SHADE_DARK, IDM_SHADE_BLACK, IDM_OUTLINE_THIN,
+                   IDM_OUTLINE_THICK, IDM_FIXED_CAMERA})
         EXPECT_FALSE(Checked(id)) << id;
     const QList<QAction*> top = window.menuBar()->actions();
     ASSERT_EQ(top.size(), 5);
@@ -236,9 +236,9 @@ TEST(FrameLoop, PadsEachFrameToSeventeenMillisecondsAcrossAClockWrap) {
         DWORD start, end;
         std::vector<DWORD> sleeps;
     } cases[] = {
-        {1000, 1005, {12}}, {1000, 1017, {}}, {1000, 1030, {}}, {1000, 1000, {17}},
-        {0xFFFFFFFEu, 3, {12}},  // 5 ms across the wrap
-        {0xFFFFFFF0u, 1, {}},    // 17 ms across the wrap
+        {1000, 1005, {12}},   {1000, 1017, {}},       {1000, 1030, {}},
+        {1000, 1000, {17}},   {0xFFFFFFFEu, 3, {12}},  // 5 ms across the wrap
+        {0xFFFFFFF0u, 1, {}},                          // 17 ms across the wrap
     };
     for (const Case& c : cases) {
         ScriptedClock clock;

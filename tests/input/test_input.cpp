@@ -127,7 +127,8 @@ TEST_F(MouseTest, WheelZoomsInStepsOfTwoNeverAboveMinusFour) {
         float from;
         int wheel;
         float to;
-    } cases[] = {{-6, 1, -4}, {-4, 1, -4}, {-4, -1, -6}, {-5, 1, -4}, {-10, 3, -8}, {-10, -5, -12}, {-10, 0, -10}};
+    } cases[] = {{-6, 1, -4},  {-4, 1, -4},    {-4, -1, -6}, {-5, 1, -4},
+                 {-10, 3, -8}, {-10, -5, -12}, {-10, 0, -10}};
     for (const Case& c : cases) {
         Mz = c.from;
         PollOnce({0, 0, c.wheel, false, false, false});
@@ -164,7 +165,7 @@ TEST_F(MouseTest, OutOfTheForegroundPollsFailAndAcquireAgainOnReturn) {
     mouse.foreground = true;
     const int restarts = mouse.restarts;
     EXPECT_EQ(PollOnce({10, 0, 0, true, false, false}), E_FAIL);  // this one acquires
-    EXPECT_EQ(mouse.restarts, restarts + 1);                       // motion from before is dropped
+    EXPECT_EQ(mouse.restarts, restarts + 1);                      // motion from before is dropped
     EXPECT_EQ(PollOnce({10, 0, 0, true, false, false}), 0);
     EXPECT_FLOAT_EQ(rtXYZ, 2.0f);
 }
@@ -201,7 +202,9 @@ protected:
         return at->NextIsSibling ? at->pNext : at->pChild;
     }
     // Puts a part's origin at pixel (px, py).
-    static void At(MOTIONOBJ* p, float px, float py) { p->vWorldPos = {(px - 390) / 390, (320 - py) / 320, 0.5f}; }
+    static void At(MOTIONOBJ* p, float px, float py) {
+        p->vWorldPos = {(px - 390) / 390, (320 - py) / 320, 0.5f};
+    }
 
     MOTIONOBJ *root, *a, *b;
     static inline std::vector<MOTIONOBJ*> picked;

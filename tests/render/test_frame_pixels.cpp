@@ -89,15 +89,15 @@ TEST_F(FrameTest, ToonModeDrawsTheRampOnTheBodyAndABlackRim) {
     Mz = -6.0f;
     // Light from +x, a little from above and behind: three faces, three bands.
     ToonLight = {1.0f, 0.5f, -0.5f};
+    QImage img = Frames(2);
     // The -x face shows at the right of the picture, the +z face at the left.
     const QPoint minusX = Project({-1, 0.3f, 0.3f}), plusZ = Project({0.5f, 0.3f, 1});
-    auto rimRight = [&](const QImage& img) {
+    auto rimRight = [&](const QImage& pic) {
         // From inside the -x face outwards to the right, past the silhouette.
         int black = 0;
-        for (int x = minusX.x(); x < minusX.x() + 150; ++x) black += Black(img.pixel(x, minusX.y()));
+        for (int x = minusX.x(); x < minusX.x() + 150; ++x) black += Black(pic.pixel(x, minusX.y()));
         return black;
     };
-    QImage img = Frames(2);
     EXPECT_EQ(rimRight(img), 0) << "no outline in normal mode";
 
     TOONflg = 1;
@@ -122,8 +122,8 @@ TEST_F(FrameTest, ToonModeLeavesTheFilesTextureCoordinatesAlone) {
     Lineflg = STRflg = 0;
     const std::vector<unsigned char> before(p->Mesh.lpMesh->VertexData(),
                                             p->Mesh.lpMesh->VertexData() + 24 * sizeof(TOONVERTEX));
-    const QPoint a = Project({-0.8f, 0.0f, 1.0f}), b = Project({0.8f, 0.0f, 1.0f});
     QImage img = Frames(2);
+    const QPoint a = Project({-0.8f, 0.0f, 1.0f}), b = Project({0.8f, 0.0f, 1.0f});
     const QRgb a0 = img.pixel(a), b0 = img.pixel(b);
     ASSERT_NE(R(a0) > B(a0), R(b0) > B(b0)) << "the two halves differ";
 
@@ -192,7 +192,7 @@ TEST_F(FrameTest, FollowCameraReachesANewlySelectedPartOneFrameLater) {
     pGet = p;
     Frames(1);
     EXPECT_NEAR(CameraPos.x, -6.124f + 4, 1e-3);  // the eye moved at once
-    EXPECT_GT(at({4, 0, 0}), 20);                  // the target is still the old one
+    EXPECT_GT(at({4, 0, 0}), 20);                 // the target is still the old one
     Frames(1);
     EXPECT_LE(at({4, 0, 0}), 1);
 
@@ -213,7 +213,9 @@ TEST_F(FrameTest, OutlineWidthChangeRebuildsEveryHullButTheRootsOnce) {
     GiveMesh(Cha.pTop, MakeBox({-1, -1, -1}, {1, 1, 1}), {Colour(1, 0, 0)});
     MOTIONOBJ* p = AddPart(Cha.pTop, "box", {0, 0, 0});
     GiveMesh(p, MakeBox({-1, -1, -1}, {1, 1, 1}), {Colour(1, 0, 0)});
-    auto corner = [](MOTIONOBJ* m) { return reinterpret_cast<const SHADOWVERTEX*>(m->EdgeMesh.lpMesh->VertexData())->vPos; };
+    auto corner = [](MOTIONOBJ* m) {
+        return reinterpret_cast<const SHADOWVERTEX*>(m->EdgeMesh.lpMesh->VertexData())->vPos;
+    };
     const D3DXVECTOR3 root0 = corner(Cha.pTop), part0 = corner(p);
     LineSize = 0.5f;
     Sizeflg = 1;
