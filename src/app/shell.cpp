@@ -94,8 +94,13 @@ void OpenAtStart(const char* file) {
         MessageBoxA(QStringLiteral("ファイルが開けません"), QStringLiteral("エラー"), MB_OK);
         return;
     }
+    // Opened from a file manager or a shell, whose start folder is anybody's
+    // guess: the choreography's own folder is where its relative mesh paths
+    // point, so it becomes the start directory. No notice to dismiss, and the
+    // parts stand at their initial placement instead of at their parents' origins.
     SetCurrentDirectoryA(QStringToLocal(fi.absolutePath()).c_str());
-    FileLoad(&Cha, Cha.pTop, Cha.pTop);
+    RememberStartDirectory();
+    if (LoadChosenFile(&Cha, false)) AllClear(&Cha, Cha.pTop, Cha.pTop);
     if (g_SelectInLists && pGet) g_SelectInLists(pGet);
 }
 

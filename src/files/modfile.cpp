@@ -186,6 +186,7 @@ ModLoadResult ModApply(const unsigned char* image, size_t size, _MOTIONDATA* dat
         ReadField(part->Name, rec + kRecName);
         ReadField(part->XName, rec + kRecXName);
 
+        view->Progress(int(i), int(n), part);
         view->ReleaseMeshes(part);
         if (part->XName[0]) {
             QString why;
@@ -203,6 +204,7 @@ ModLoadResult ModApply(const unsigned char* image, size_t size, _MOTIONDATA* dat
         items[i] = view->InsertItem(parentItem, part);
         view->AddPartEntry(part);
     }
+    view->Progress(int(n), int(n), nullptr);
     return result;
 }
 
@@ -366,7 +368,7 @@ void FileSave(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ*) {
         MessageBoxA(QStringLiteral("%1を保存できませんでした。\n%2").arg(name, why), QStringLiteral("エラー"), MB_OK);
 }
 
-void FileLoad(_MOTIONDATA* data, MOTIONOBJ*, MOTIONOBJ*) {
+bool LoadChosenFile(_MOTIONDATA* data, bool announce) {
     const QString name = LocalToQString(FileName);
     data->pTop->NextIsSibling = 0;
     // Read first, then go to the start directory: X-file paths in the
@@ -377,7 +379,7 @@ void FileLoad(_MOTIONDATA* data, MOTIONOBJ*, MOTIONOBJ*) {
     SetCurrentDirectoryA(CurrentPath);
     if (err) {
         MessageBoxA(QStringLiteral("%1を開けませんでした。").arg(name), QStringLiteral("エラー"), MB_OK);
-        return;
+        return false;
     }
 
     const ModLoadResult r = ModApply(bytes.get(), size, data, gLoadView);
@@ -385,17 +387,17 @@ void FileLoad(_MOTIONDATA* data, MOTIONOBJ*, MOTIONOBJ*) {
         case ModError::None: break;
         case ModError::WrongHeader:
             MessageBoxA(QStringLiteral("ファイルが違います。"), QStringLiteral("エラー"), MB_OK);
-            return;
+            return false;
         case ModError::CannotOpen:
         case ModError::Damaged:
             MessageBoxA(QStringLiteral("%1は壊れているため読み込めません。\n%2").arg(name, r.reason),
                         QStringLiteral("エラー"), MB_OK);
-            return;
+            return false;
     }
     // The old parts are gone; the root is the selection now.
     pGet = data->pTop;
 
-    MessageBoxA(QStringLiteral("%1をよみこみました").arg(name), QStringLiteral("確認"), MB_OK);
+    if (announce) MessageBoxA(QStringLiteral("%1をよみこみました").arg(name), QStringLiteral("確認"), MB_OK);
     if (!r.missing.isEmpty() || !r.unreadable.isEmpty()) {
         QString text;
         if (!r.missing.isEmpty()) {
@@ -409,4 +411,7 @@ void FileLoad(_MOTIONDATA* data, MOTIONOBJ*, MOTIONOBJ*) {
         }
         MessageBoxA(text, QStringLiteral("読込失敗"), MB_OK);
     }
+    return true;
 }
+
+void FileLoad(_MOTIONDATA* data, MOTIONOBJ*, MOTIONOBJ*) { LoadChosenFile(data, true); }

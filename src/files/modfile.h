@@ -45,6 +45,9 @@ public:
     virtual HTREEITEM InsertItem(HTREEITEM /*parent*/, const MOTIONOBJ* /*part*/) { return nullptr; }
     // Append the part's name to the part lists.
     virtual void AddPartEntry(const MOTIONOBJ*) {}
+    // Called before each part's meshes are loaded (`done` parts of `total`
+    // are finished) and once more with done == total and no part at the end.
+    virtual void Progress(int /*done*/, int /*total*/, const MOTIONOBJ* /*part*/) {}
 };
 
 // Why a file was refused.
@@ -78,6 +81,10 @@ bool WriteFileAtomically(const QString& path, const std::string& bytes, QString*
 // directory, with their messages.
 void FileSave(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ* parent);
 void FileLoad(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ* parent);
+// FileLoad that can leave out the notice of success (a file opened from the
+// command line needs no confirmation); refusals and the missing-file list are
+// always shown. True when the file replaced the tree.
+bool LoadChosenFile(_MOTIONDATA* data, bool announce);
 // The view FileLoad reports to; the panels install theirs.
 ModLoadView* CurrentLoadView();
 void SetLoadView(ModLoadView* view);
