@@ -2,7 +2,9 @@
 // current part in step (see tree_panel.h).
 #include "tree_panel.h"
 
+#include <QProgressDialog>
 #include <cstring>
+#include <memory>
 
 #include "panel_host.h"
 #include "platform/paths.h"
@@ -242,6 +244,28 @@ public:
         ComboAdd(Pose(), 1005, PartText(part));
         ComboAdd(Tree(), 1005, PartText(part));
     }
+    // Meshes that take long to load show a progress dialog (after half a
+    // second) naming the part; it cannot be cancelled, so no part is left
+    // without the mesh its file names.
+    void Progress(int done, int total, const MOTIONOBJ* part) override {
+        if (!part) {
+            progress_.reset();
+            return;
+        }
+        if (!progress_) {
+            progress_ = std::make_unique<QProgressDialog>(g_hwnd);
+            progress_->setWindowTitle(QStringLiteral("読込中"));
+            progress_->setCancelButton(nullptr);
+            progress_->setWindowModality(Qt::WindowModal);
+            progress_->setMinimumDuration(500);
+            progress_->setRange(0, total);
+        }
+        progress_->setLabelText(QStringLiteral("%1 を読み込んでいます").arg(PartText(part)));
+        progress_->setValue(done);
+    }
+
+private:
+    std::unique_ptr<QProgressDialog> progress_;
 };
 PanelView gView;
 
