@@ -10,7 +10,9 @@ SHELL      := /bin/bash
 
 # GUI tests need a display; without one they run under a virtual one.
 ifeq ($(strip $(DISPLAY)$(WAYLAND_DISPLAY)),)
-  WITH_DISPLAY := xvfb-run -a -s "-screen 0 1280x1024x24"
+  # -noreset: the server would reset whenever the last test closes its
+  # connection, and refuse the next test that connects meanwhile.
+  WITH_DISPLAY := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 else
   WITH_DISPLAY :=
 endif

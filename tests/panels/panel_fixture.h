@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -169,6 +170,9 @@ protected:
         PlacePanelHost(host_, 1040, 0);
         GameInit(&Cha);
         window_->show();
+        // Pages appear when the container paints, which needs a mapped window;
+        // on a busy machine that takes more than a few event turns.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
         Settle();
     }
 
