@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -175,6 +176,20 @@ QRect DialogUnits(int x, int y, int w, int h) {
     return QRect(qRound(x * 1.5), qRound(y * 1.625), qRound(w * 1.5), qRound(h * 1.625));
 }
 
+// Japanese fonts run wider than the one the pages were laid out for: a label
+// whose longest line would be cut gets a smaller font instead, in its place.
+static void FitLabel(QLabel* l, int width) {
+    QFont f = l->font();
+    auto widest = [&] {
+        const QFontMetrics fm(f);
+        int w = 0;
+        for (const QString& line : l->text().split(QLatin1Char('\n'))) w = qMax(w, fm.horizontalAdvance(line));
+        return w;
+    };
+    while (widest() > width && f.pointSizeF() > 6.0) f.setPointSizeF(f.pointSizeF() - 0.5);
+    l->setFont(f);
+}
+
 HWND CreateDialogPage(HWND parent, const DlgTemplate& tmpl, DLGPROC proc) {
     auto* page = new Page(parent, nullptr);
     QFont small = page->font();
@@ -238,6 +253,7 @@ HWND CreateDialogPage(HWND parent, const DlgTemplate& tmpl, DLGPROC proc) {
         // A drop-down list's height is that of its open list; closed it is one line.
         if (it.kind == Ctl::DropList) r.setHeight(w->sizeHint().height());
         w->setGeometry(r);
+        if (auto* l = qobject_cast<QLabel*>(w)) FitLabel(l, r.width());
     }
     page->hide();
     page->SetProc(proc);
