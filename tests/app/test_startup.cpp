@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QWindow>
 
 #include "app/main_window.h"
 #include "app/shell.h"
@@ -13,6 +15,7 @@
 #include "platform/d3dx_mesh.h"
 #include "platform/gl_view.h"
 #include "platform/paths.h"
+#include "playback/anime.h"
 #include "recorders.h"
 #include "render/frame.h"
 
@@ -60,11 +63,37 @@ TEST(StartUp, ShowsTheViewOpensTheFileAndShutsDownWithoutLeaks) {
         EXPECT_EQ(p->vOffset, p->vHome);
     }
 
-    for (int i = 0; i < 3; ++i) RunFrame();
+    // Play the dance as the animation panel does, and find the figure: its
+    // red shirt in the middle of the view.
+    Cha.StartNo = 0;
+    Cha.EndNo = 7;
+    Cha.StartReq = 1;
+    Btflg = 3;
+    // As the loop does: pending events (the window being mapped), then a frame;
+    // on a busy machine the mapping may take a while.
+    QElapsedTimer waited;
+    waited.start();
+    while (!(g_hwnd->windowHandle() && g_hwnd->windowHandle()->isExposed()) && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    for (int i = 0; i < 12; ++i) {
+        QCoreApplication::processEvents();
+        RunFrame();
+    }
+    EXPECT_EQ(Cha.Playing, 1);
+    EXPECT_GT(Cha.AnimeFrame, 0.0f);
     const QImage img = g_view->grabFramebuffer();
     ASSERT_EQ(img.size(), QSize(780, 640));
     EXPECT_EQ(img.pixel(2, 639) & 0xFFFFFF, 0x646464u);
     EXPECT_EQ(img.pixel(770, 630) & 0xFFFFFF, 0x646464u);
+    int shirt = 0;
+    for (int y = 100; y < 400; ++y)
+        for (int x = 250; x < 550; ++x) {
+            const QRgb c = img.pixel(x, y);
+            shirt += qRed(c) > 120 && qGreen(c) < 70 && qBlue(c) < 70;
+        }
+    EXPECT_GT(shirt, 500) << "no figure in the view";
+    Cha.Playing = 0;
+    Btflg = 0;
 
     GameEnd(&Cha);
     ShutDown();
