@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "ratio.h"
@@ -24,9 +25,17 @@ std::vector<Pair>& Pairs() {
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> times;
+    std::set<std::string> means;
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        // With repetitions, the mean stands for the benchmark.
+        for (const Run& r : runs) {
+            if (r.run_type == Run::RT_Iteration && !means.count(r.run_name.str()))
+                times[r.run_name.str()] = r.GetAdjustedRealTime();
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "mean") {
+                times[r.run_name.str()] = r.GetAdjustedRealTime();
+                means.insert(r.run_name.str());
+            }
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 };
