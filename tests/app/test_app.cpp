@@ -19,24 +19,11 @@
 #include "render/frame.h"
 #include "render/outline.h"
 #include "render/toon.h"
+#include "qt_app_environment.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char arg0[] = "test_app";
-        static char* argv[] = {arg0, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+KAV_QT_TEST_APPLICATION(false);
 
 void ResetFlags() {
     Lineflg = 1, STRflg = 1, TOONflg = 0, cflg = 0;

@@ -18,23 +18,11 @@
 #include "playback/anime.h"
 #include "recorders.h"
 #include "render/frame.h"
+#include "qt_app_environment.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char arg0[] = "test_startup";
-        static char* argv[] = {arg0, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+KAV_QT_TEST_APPLICATION(true);
 
 TEST(StartUp, ShowsTheViewOpensTheFileAndShutsDownWithoutLeaks) {
     const long live = KavUnknown::Live();

@@ -22,6 +22,7 @@
 #include "conv_fixture.h"
 #include "dialog.h"
 #include "prompter.h"
+#include "qt_app_environment.h"
 
 using namespace convtest;
 using kavconv::FileAnswer;
@@ -31,22 +32,7 @@ namespace {
 
 // The widgets need an application, created when the first test runs (listing
 // the tests needs none).
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char arg0[] = "test_conv_dialog";
-        static char* argv[] = {arg0, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+KAV_QT_TEST_APPLICATION(false);
 
 // One question as the dialog asked it.
 struct Asked {

@@ -9,25 +9,12 @@
 #include "input/input.h"
 #include "platform/dinput.h"
 #include "render/frame.h"
+#include "qt_app_environment.h"
 
 namespace {
 
 // Widgets need an application; without a display the offscreen platform serves.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char arg0[] = "test_input";
-        static char* argv[] = {arg0, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+KAV_QT_TEST_APPLICATION(false);
 
 struct Poll {
     int x, y, wheel;

@@ -32,24 +32,11 @@
 #include "render/frame.h"
 #include "render/meshes.h"
 #include "render/xgen.h"
+#include "qt_app_environment.h"
 
 // Widgets need an application; it is made when the first test runs, so that
 // listing the tests needs no display.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char arg0[] = "test_panels";
-        static char* argv[] = {arg0, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
+KAV_QT_TEST_APPLICATION(false);
 
 // ScriptedPrompter, with file dialogs, the name dialog and context menus.
 class PanelPrompter : public ScriptedPrompter {

@@ -5,8 +5,6 @@
 
 #include "panel_fixture.h"
 
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 namespace {
 
 using Host = PanelTest;

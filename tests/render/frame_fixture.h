@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <cstring>
 #include <memory>
@@ -22,21 +21,6 @@
 #include "render/toon.h"
 
 namespace frametest {
-
-// The application, made when the first test runs (listing tests needs none).
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char arg0[] = "frame_test";
-        static char* argv[] = {arg0, nullptr};
-        app_ = new QGuiApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QGuiApplication* app_ = nullptr;
-};
 
 // Every global the frame reads, back to its value at program start.
 inline void ResetFrameGlobals() {

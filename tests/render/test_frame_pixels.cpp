@@ -4,11 +4,12 @@
 #include <cmath>
 
 #include "frame_fixture.h"
+#include "qt_app_environment.h"
 
 using namespace frametest;
 
 namespace {
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+KAV_QT_TEST_APPLICATION(true);
 
 bool Near(QRgb c, int r, int g, int b, int tol = 3) {
     return std::abs(R(c) - r) <= tol && std::abs(G(c) - g) <= tol && std::abs(B(c) - b) <= tol;
