@@ -212,6 +212,18 @@ namespace {
 
 // The whole content of a file, read straight into an uninitialised buffer.
 // Returns 0 or the errno of the failing step.
+// Why a file could not be read, for the message box.
+QString ReadErrorText(int err) {
+    switch (err) {
+        case ENOENT: return QStringLiteral("ファイルが見つかりません。");
+        case EACCES:
+        case EPERM: return QStringLiteral("ファイルを読む権限がありません。");
+        case EISDIR: return QStringLiteral("フォルダです。");
+        default:
+            return QStringLiteral("ファイルを読み込めませんでした（%1）。").arg(QString::fromLocal8Bit(std::strerror(err)));
+    }
+}
+
 int ReadWholeFile(const QString& path, std::unique_ptr<unsigned char[]>* buffer, size_t* size) {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
@@ -248,11 +260,7 @@ ModLoadResult ModReadFile(const QString& path, _MOTIONDATA* data, ModLoadView* v
     if (const int err = ReadWholeFile(path, &bytes, &size)) {
         ModLoadResult result;
         result.error = ModError::CannotOpen;
-        result.reason = err == ENOENT ? QStringLiteral("ファイルが見つかりません。")
-                        : err == EACCES ? QStringLiteral("ファイルを読む権限がありません。")
-                        : err == EISDIR ? QStringLiteral("フォルダです。")
-                                        : QStringLiteral("ファイルを読み込めませんでした（%1）。")
-                                              .arg(QString::fromLocal8Bit(std::strerror(err)));
+        result.reason = ReadErrorText(err);
         return result;
     }
     return ModApply(bytes.get(), size, data, view);
@@ -378,7 +386,8 @@ bool LoadChosenFile(_MOTIONDATA* data, bool announce) {
     const int err = ReadWholeFile(name, &bytes, &size);
     SetCurrentDirectoryA(CurrentPath);
     if (err) {
-        MessageBoxA(QStringLiteral("%1を開けませんでした。").arg(name), QStringLiteral("エラー"), MB_OK);
+        MessageBoxA(QStringLiteral("%1を開けませんでした。\n%2").arg(name, ReadErrorText(err)), QStringLiteral("エラー"),
+                    MB_OK);
         return false;
     }
 

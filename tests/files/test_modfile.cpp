@@ -338,7 +338,7 @@ TEST_F(ModFileCommands, RefusedLoadsSayWhyAndKeepTheDocument) {
     } cases[] = {
         {"other.mod", QByteArray("not a choreography"), QStringLiteral("ファイルが違います。")},
         {"cut.mod", QByteArray(before.data(), qsizetype(before.size() - 10)), QString()},
-        {"absent.mod", QByteArray(), QStringLiteral("absent.modを開けませんでした。")},
+        {"absent.mod", QByteArray(), QStringLiteral("absent.modを開けませんでした。\nファイルが見つかりません。")},
     };
     for (const Case& c : cases) {
         if (!c.bytes.isNull()) {
