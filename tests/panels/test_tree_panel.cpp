@@ -2,6 +2,7 @@
 // dialog, renaming in place, changing the X file, deleting, and the
 // operations that keep tree, lists and current part in step.
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -343,6 +344,24 @@ TEST_F(TreePanel, PickingInTheViewSelectsInBothLists) {
     g_SelectInLists(Part("A"));
     EXPECT_EQ(Shown(pose()), QStringLiteral("A"));
     EXPECT_EQ(Shown(treePage()), QStringLiteral("A"));
+}
+
+// A load whose meshes take long shows which part is being loaded, and the
+// window goes when the load is done; a quick one shows nothing.
+TEST_F(TreePanel, SlowMeshLoadsShowProgressNamingThePart) {
+    ModLoadView* view = PanelLoadView();
+    auto progress = [this] { return window_->findChild<QProgressDialog*>(); };
+    view->Progress(0, 3, Cha.pTop);
+    EXPECT_TRUE(progress() == nullptr || !progress()->isVisible());
+    QTest::qWait(700);
+    view->Progress(1, 3, Cha.pTop);
+    QTest::qWait(50);
+    ASSERT_NE(progress(), nullptr);
+    EXPECT_TRUE(progress()->isVisible());
+    EXPECT_TRUE(progress()->labelText().contains(QStringLiteral("全身"))) << progress()->labelText().toStdString();
+    view->Progress(3, 3, nullptr);
+    QTest::qWait(50);
+    EXPECT_EQ(progress(), nullptr);
 }
 
 }  // namespace
