@@ -51,7 +51,7 @@ fuzz: deps
 	@set -eo pipefail; for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
 	  name=$$(basename $$f); mkdir -p fuzz-corpus/$$name; \
 	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) fuzz-corpus/$$name fuzz/seeds/$$name 2>&1 | tail -n 25; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -timeout=20 fuzz-corpus/$$name fuzz/seeds/$$name 2>&1 | tail -n 25; \
 	done
 
 run: build

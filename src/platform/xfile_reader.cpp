@@ -342,7 +342,13 @@ public:
 
     void Name(std::string* s) {
         s->clear();
-        if (Peek() != Tk::Name || e_ - p_ < 6) return;
+        if (Peek() != Tk::Name) return;
+        // A name cut off by the end of the file ends the file: the callers'
+        // loops then meet its end instead of this name again and again.
+        if (e_ - p_ < 6) {
+            p_ = e_;
+            return;
+        }
         const uint32_t n = U32At(p_ + 2);
         if (n > size_t(e_ - p_) - 6) {
             p_ = e_;

@@ -292,11 +292,21 @@ TEST(XReader, RefusesBrokenFilesWithAReason) {
     hugeBin += std::string("\x0a\x00", 2);
     hugeBin.append(reinterpret_cast<const char*>(&list), 2);
     hugeBin.append(reinterpret_cast<const char*>(&huge), 4);
+    // A material whose reference brace holds a name token cut off two bytes
+    // into it (found by the fuzzer: the reader used to spin on it).
+    const std::string cutName(
+        "xof 0303bin 0032\x01\x00\x08\x00\x00\x00Material\x01\x00\x04\x00\x00\x00"
+        "Blue\x0a\x00\x07\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x80\x3f\x00\x00"
+        "\x80\x3f\x07\x00\x01\x00\x00\x00\x00\x00\x20\x41\x07\x00\x03\x00\x00\x00\x00\x00\x00\x3f\x00"
+        "\x00\x00\x3f\x00\x00\x00\x3b\x07\x00\x03\x00\x00\x00\x61\x6d\x65\x01\x00\x01\x00\x00\x33\x00\x00"
+        "\x66\x0a\x00\x01\x00\x14\x78",
+        116);
     struct Case {
         const char* what;
         std::string file;
         const char* reason;  // a piece of the message
     } const cases[] = {
+        {"binary name cut off in a reference", cutName, "参照が閉じていません"},
         {"not an X file", "PK\x03\x04 something else entirely", "xof"},
         {"unknown format", "xof 0303abcd0032", "abcd"},
         {"odd float size", "xof 0303txt 0016", "0016"},
