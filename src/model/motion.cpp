@@ -11,15 +11,6 @@ float AnimeFramePlus = 0.05f;
 // "全身" (whole body) in CP932.
 static const char kRootName[] = "\x91\x53\x90\x67";
 
-// Calls f(part, parent) in walk order for `part`, its subtree and its later siblings.
-template <class F>
-static void Walk(MOTIONOBJ* part, MOTIONOBJ* parent, F& f) {
-    for (MOTIONOBJ* p = part; p; p = p->pNext) {
-        f(p, parent);
-        if (p->pChild) Walk(p->pChild, p, f);
-    }
-}
-
 // Fresh pose, slots, links and name of a new part.
 static void InitPart(MOTIONOBJ* n, const char* name, bool slots = true) {
     D3DXMatrixIdentity(&n->mWorld);
@@ -152,7 +143,7 @@ void Trans(MOTIONOBJ* part, MOTIONOBJ* parent) {
             p->vWorldPos += a->vOffset;
         }
     };
-    Walk(part, parent, f);
+    WalkTree(part, parent, f);
 }
 
 void Gousei(MOTIONOBJ* part, MOTIONOBJ* parent) {
@@ -163,7 +154,7 @@ void Gousei(MOTIONOBJ* part, MOTIONOBJ* parent) {
         D3DXMatrixMultiply(&p->mWorld, &p->mRot, &t);
         if (p->pParent) D3DXMatrixMultiply(&p->mWorld, &p->mWorld, &a->mWorld);
     };
-    Walk(part, parent, f);
+    WalkTree(part, parent, f);
 }
 
 void YMirror(MOTIONOBJ* part) {
@@ -177,7 +168,7 @@ void DataSave(MOTIONOBJ* part, MOTIONOBJ* parent) {
         p->mSlotRot[No] = p->mRot;
         p->vSlotOffset[No] = p->vOffset;
     };
-    Walk(part, parent, f);
+    WalkTree(part, parent, f);
 }
 
 void DataLoad(MOTIONOBJ* part, MOTIONOBJ* parent) {
@@ -185,12 +176,12 @@ void DataLoad(MOTIONOBJ* part, MOTIONOBJ* parent) {
         p->mRot = p->mSlotRot[No];
         p->vOffset = p->vSlotOffset[No];
     };
-    Walk(part, parent, f);
+    WalkTree(part, parent, f);
 }
 
 void PositionSave(MOTIONOBJ* part, MOTIONOBJ* parent) {
     auto f = [](MOTIONOBJ* p, MOTIONOBJ*) { p->vHome = p->vOffset; };
-    Walk(part, parent, f);
+    WalkTree(part, parent, f);
 }
 
 void PartsClear(MOTIONOBJ* part) {
@@ -200,6 +191,6 @@ void PartsClear(MOTIONOBJ* part) {
 
 void AllClear(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ* parent) {
     auto f = [](MOTIONOBJ* p, MOTIONOBJ*) { PartsClear(p); };
-    Walk(part, parent, f);
+    WalkTree(part, parent, f);
     data->AnimeFrame = 0.0f;
 }

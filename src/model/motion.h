@@ -91,6 +91,16 @@ void FreeChildren(MOTIONOBJ* part, PartRelease release, void* context);
 // Frees the whole tree of `data` (the tree half of shutting down).
 void FreeTree(_MOTIONDATA* data, PartRelease release, void* context);
 
+// Calls f(part, parent) in walk order for `part`, its subtree and its later
+// siblings: siblings in a loop, children by recursion.
+template <class F>
+void WalkTree(MOTIONOBJ* part, MOTIONOBJ* parent, F& f) {
+    for (MOTIONOBJ* p = part; p; p = p->pNext) {
+        f(p, parent);
+        if (p->pChild) WalkTree(p->pChild, p, f);
+    }
+}
+
 // The next part after `part` in walk order within the tree rooted at `root`,
 // or null after the last one. Used by the loops that must not recurse.
 MOTIONOBJ* NextInWalk(MOTIONOBJ* part, const MOTIONOBJ* root);

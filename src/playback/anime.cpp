@@ -3,35 +3,27 @@
 
 int32_t Btflg;
 
-template <class F>
-static void Walk(MOTIONOBJ* part, F& f) {
-    for (MOTIONOBJ* p = part; p; p = p->pNext) {
-        f(p);
-        if (p->pChild) Walk(p->pChild, f);
-    }
-}
-
-void AnimeStartInit(MOTIONOBJ* part, MOTIONOBJ*) {
-    auto f = [](MOTIONOBJ* p) {
+void AnimeStartInit(MOTIONOBJ* part, MOTIONOBJ* parent) {
+    auto f = [](MOTIONOBJ* p, MOTIONOBJ*) {
         p->mAnimStart = p->mRot;
         p->vAnimStart = p->vOffset;
     };
-    Walk(part, f);
+    WalkTree(part, parent, f);
 }
 
-void AnimeEndInit(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ*) {
+void AnimeEndInit(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ* parent) {
     if (Btflg != 2 && Btflg != 3) return;
     const int32_t n = data->StartNo;
-    auto f = [n](MOTIONOBJ* p) {
+    auto f = [n](MOTIONOBJ* p, MOTIONOBJ*) {
         p->mAnimEnd = p->mSlotRot[n];
         p->vAnimEnd = p->vSlotOffset[n];
     };
-    Walk(part, f);
+    WalkTree(part, parent, f);
 }
 
-void AnimePlay(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ*) {
+void AnimePlay(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ* parent) {
     const float t = data->AnimeFrame;
-    auto f = [t](MOTIONOBJ* p) {
+    auto f = [t](MOTIONOBJ* p, MOTIONOBJ*) {
         D3DXQuaternionRotationMatrix(&p->qStart, &p->mAnimStart);
         D3DXQuaternionRotationMatrix(&p->qEnd, &p->mAnimEnd);
         D3DXQuaternionSlerp(&p->qNow, &p->qStart, &p->qEnd, t);
@@ -39,18 +31,18 @@ void AnimePlay(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ*) {
         D3DXVec3Lerp(&p->vAnimNow, &p->vAnimStart, &p->vAnimEnd, t);
         p->vOffset = p->vAnimNow;
     };
-    Walk(part, f);
+    WalkTree(part, parent, f);
 }
 
-void AnimeLoop(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ*) {
+void AnimeLoop(_MOTIONDATA* data, MOTIONOBJ* part, MOTIONOBJ* parent) {
     const int32_t n = data->PlayNo;
-    auto f = [n](MOTIONOBJ* p) {
+    auto f = [n](MOTIONOBJ* p, MOTIONOBJ*) {
         p->mAnimStart = p->mSlotRot[n - 1];
         p->vAnimStart = p->vSlotOffset[n - 1];
         p->mAnimEnd = p->mSlotRot[n];
         p->vAnimEnd = p->vSlotOffset[n];
     };
-    Walk(part, f);
+    WalkTree(part, parent, f);
 }
 
 // Slot numbers that may index the slot arrays.
