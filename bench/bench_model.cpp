@@ -84,11 +84,6 @@ void BM_Compose(benchmark::State& state) {
 }
 BENCHMARK(BM_Compose)->Arg(18)->Arg(200)->Arg(10000);
 
-class NoMeshes : public ModLoadView {
-public:
-    MeshResult LoadMeshes(MOTIONOBJ*, QString*) override { return MeshLoaded; }
-};
-
 QString BenchFile(const char* name) { return QDir::temp().filePath(QString::fromLatin1(name)); }
 
 void BM_FileLoad(benchmark::State& state) {
@@ -96,7 +91,7 @@ void BM_FileLoad(benchmark::State& state) {
     const QString path = BenchFile("kav-bench-load.mod");
     QString why;
     WriteFileAtomically(path, ModBuild(&Cha, Cha.pTop), &why);
-    NoMeshes view;
+    ModSkipMeshes view;
     for (auto _ : state) {
         const ModLoadResult r = ModReadFile(path, &Cha, &view);
         benchmark::DoNotOptimize(r.error);

@@ -5,17 +5,10 @@
 
 #include "files/modfile.h"
 
-namespace {
-class NoMeshes : public ModLoadView {
-public:
-    MeshResult LoadMeshes(MOTIONOBJ*, QString*) override { return MeshLoaded; }
-};
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     _MOTIONDATA doc{};
     GameInit(&doc);
-    NoMeshes view;
+    ModSkipMeshes view;
     const ModLoadResult r = ModApply(data, size, &doc, &view);
     if (r.error == ModError::None) {
         // What was accepted must save back to the same number of records.

@@ -50,6 +50,13 @@ public:
     virtual void Progress(int /*done*/, int /*total*/, const MOTIONOBJ* /*part*/) {}
 };
 
+// A view that loads no meshes and counts every part's as loaded: for looking
+// at a file without the mesh layer (kavtool, fuzzing, benchmarks).
+class ModSkipMeshes : public ModLoadView {
+public:
+    MeshResult LoadMeshes(MOTIONOBJ*, QString*) override { return MeshLoaded; }
+};
+
 // Why a file was refused.
 enum class ModError { None, CannotOpen, WrongHeader, Damaged };
 

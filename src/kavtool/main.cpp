@@ -28,12 +28,6 @@ const char kUsage[] =
     "       kavtool mod resave IN.mod OUT.mod\n"
     "       kavtool x FILE.x [--json]\n";
 
-// Meshes are not needed to look at a file.
-class NoMeshes : public ModLoadView {
-public:
-    MeshResult LoadMeshes(MOTIONOBJ*, QString*) override { return MeshLoaded; }
-};
-
 std::string Utf8(const QString& s) {
     const QByteArray b = s.toUtf8();
     return std::string(b.constData(), size_t(b.size()));
@@ -95,7 +89,7 @@ int Fail(const QString& message) {
 // Loads `path` into `doc`; on failure prints the reader's message.
 bool Load(const char* path, _MOTIONDATA* doc, int* status) {
     GameInit(doc);
-    NoMeshes view;
+    ModSkipMeshes view;
     const QString name = QString::fromLocal8Bit(path);
     const ModLoadResult r = ModReadFile(name, doc, &view);
     switch (r.error) {
