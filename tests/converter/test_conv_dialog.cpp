@@ -23,6 +23,7 @@
 #include "dialog.h"
 #include "prompter.h"
 #include "qt_app_environment.h"
+#include "when_shown.h"
 
 using namespace convtest;
 using kavconv::FileAnswer;
@@ -347,25 +348,7 @@ TEST_F(ConvDialogTest, EscAndTheCloseBoxEndTheDialog) {
 }
 
 // The real prompter: the modal window it opens, handled as the user would once
-// it shows. A window that stays open after that is closed, failing the test
-// instead of hanging it.
-template <class W>
-void WhenShown(std::function<void(W*)> act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-            QTimer::singleShot(3000, w, [w] {
-                if (!w->isVisible()) return;
-                ADD_FAILURE() << "the window did not close";
-                w->reject();
-            });
-        }
-    });
-    timer->start(10);
-}
+// it shows (WhenShown).
 
 // Types a name into the file dialog's name box, as the user does.
 void TypeName(QFileDialog* d, const QString& name) {

@@ -14,28 +14,12 @@
 #include "platform/hwnd.h"
 #include "platform/qt_prompter.h"
 #include "qt_app_environment.h"
+#include "when_shown.h"
 
 namespace {
 
 KAV_QT_TEST_APPLICATION(false);
 
-template <class W>
-void WhenShown(std::function<void(W*)> act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-            QTimer::singleShot(3000, w, [w] {
-                if (!w->isVisible()) return;
-                ADD_FAILURE() << "the window did not close";
-                w->reject();
-            });
-        }
-    });
-    timer->start(10);
-}
 
 class RealPrompter : public ::testing::Test {
 protected:
